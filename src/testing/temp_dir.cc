@@ -1,0 +1,181 @@
+#include "testing/temp_dir.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace pelorin::testing {
+
+namespace {
+
+void RemoveTree(const std::string& path) {
+  struct stat status;
+  if (lstat(path.c_str(), &status) != 0) return;
+  if (S_ISDIR(status.st_mode)) {
+    chmod(path.c_str(), 0700);
+    if (DIR* dir = opendir(path.c_str())) {
+      while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") RemoveTree(path + "/" + name);
+      }
+      closedir(dir);
+    }
+    rmdir(path.c_str());
+  } else {
+    unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  const char* base = getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/pelorin-test-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::vector<std::string> TempDir::Names() const {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(path_.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0;
+}
+
+std::string MakeTga(uint16_t width, uint16_t height, const std::string& pixels) {
+  std::string header(18, '\0');
+  header[2] = 2;  // uncompressed true-colour
+  header[12] = static_cast<char>(width & 0xFF);
+  header[13] = static_cast<char>(width >> 8);
+  header[14] = static_cast<char>(height & 0xFF);
+  header[15] = static_cast<char>(height >> 8);
+  header[16] = 32;
+  header[17] = 8;  // 8 alpha bits, bottom-left origin
+  return header + pixels;
+}
+
+std::string MakeRandomTga(uint16_t width, uint16_t height, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::string pixels(4ull * width * height, '\0');
+  for (char& byte : pixels) byte = static_cast<char>(random());
+  return MakeTga(width, height, pixels);
+}
+
+RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options) {
+  int in_pipe[2], out_pipe[2], err_pipe[2];
+  if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
+    throw std::runtime_error("pipe failed");
+
+  pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    dup2(in_pipe[0], STDIN_FILENO);
+    dup2(out_pipe[1], STDOUT_FILENO);
+    dup2(options.merge_error_into_output ? out_pipe[1] : err_pipe[1], STDERR_FILENO);
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
+      close(fd);
+    if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
+      _exit(126);
+    signal(SIGPIPE, SIG_DFL);
+    if (options.before_exec) options.before_exec();
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(in_pipe[0]);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+
+  // Feed the input and collect both outputs at once, so that no pipe fills.
+  RunResult result;
+  signal(SIGPIPE, SIG_IGN);
+  size_t input_done = 0;
+  int in_fd = in_pipe[1];
+  if (options.input.empty()) {
+    close(in_fd);
+    in_fd = -1;
+  }
+  std::string* sinks[2] = {&result.out, &result.err};
+  int fds[2] = {out_pipe[0], err_pipe[0]};
+  while (fds[0] >= 0 || fds[1] >= 0 || in_fd >= 0) {
+    pollfd polls[3] = {{fds[0], POLLIN, 0}, {fds[1], POLLIN, 0}, {in_fd, POLLOUT, 0}};
+    if (poll(polls, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i] >= 0 && polls[i].revents) {
+        char buffer[65536];
+        ssize_t got = read(fds[i], buffer, sizeof buffer);
+        if (got > 0) {
+          sinks[i]->append(buffer, static_cast<size_t>(got));
+        } else {
+          close(fds[i]);
+          fds[i] = -1;
+        }
+      }
+    }
+    if (in_fd >= 0 && polls[2].revents) {
+      ssize_t put = write(in_fd, options.input.data() + input_done,
+                          options.input.size() - input_done);
+      if (put > 0) input_done += static_cast<size_t>(put);
+      if (put <= 0 || input_done == options.input.size()) {
+        close(in_fd);
+        in_fd = -1;
+      }
+    }
+  }
+
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status)) {
+    result.exit_status = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.signal = WTERMSIG(status);
+  }
+  return result;
+}
+
+}  // namespace pelorin::testing

@@ -1,0 +1,64 @@
+// Test helpers: a real temporary directory, whole-file I/O, TGA fixtures
+// and a way to run the built program as a user would.
+#ifndef PELORIN_TESTING_TEMP_DIR_H_
+#define PELORIN_TESTING_TEMP_DIR_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pelorin::testing {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // `name` inside the directory.
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // The names in the directory, sorted, without "." and "..".
+  std::vector<std::string> Names() const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool PathExists(const std::string& path);
+
+// An 18-byte TGA header for an uncompressed 32-bit image, bottom-left origin,
+// followed by `pixels` (4 bytes each, blue green red alpha).
+std::string MakeTga(uint16_t width, uint16_t height, const std::string& pixels);
+// The same with pseudo-random pixels drawn from `seed`.
+std::string MakeRandomTga(uint16_t width, uint16_t height, uint32_t seed);
+
+// What a run of a program left behind.
+struct RunResult {
+  int exit_status = -1;  // -1 when it died by a signal
+  int signal = 0;
+  std::string out;
+  std::string err;
+};
+
+struct RunOptions {
+  std::string working_directory;   // empty: the test's own
+  std::string input;               // written to its standard input, then closed
+  bool merge_error_into_output = false;
+  // Runs in the child just before exec, e.g. to set limits or drop rights.
+  std::function<void()> before_exec;
+};
+
+// Runs `argv` (argv[0] is the program's path) and waits for it.
+RunResult RunProgram(const std::vector<std::string>& argv,
+                     const RunOptions& options = {});
+
+}  // namespace pelorin::testing
+
+#endif  // PELORIN_TESTING_TEMP_DIR_H_
