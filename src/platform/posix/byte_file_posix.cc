@@ -111,7 +111,9 @@ class PosixReplacementFile : public ReplacementFile {
 }  // namespace
 
 std::unique_ptr<ByteSource> OpenByteSource(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, naming a FIFO would wait for a writer forever; a
+  // regular file reads the same either way.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) RaiseOpenFailure(path, errno);
   auto source = std::make_unique<PosixByteSource>(fd);
   struct stat status;
