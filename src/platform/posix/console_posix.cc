@@ -1,4 +1,5 @@
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -25,9 +26,26 @@ int WriteAll(int fd, const std::string& text) {
   return 0;
 }
 
+// A standard stream that was closed would hand its number to the next file
+// opened: the source could become standard input, or the new tic.ici
+// standard output. Holding the number with /dev/null opened the other way
+// round keeps the stream failing exactly as a closed one does.
+void ReserveIfClosed(int fd, int opposite_mode) {
+  if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) return;
+  int reserved = open("/dev/null", opposite_mode | O_CLOEXEC);
+  if (reserved >= 0 && reserved != fd) {
+    dup2(reserved, fd);
+    close(reserved);
+  }
+}
+
 class PosixConsole : public Console {
  public:
-  PosixConsole() : output_is_terminal_(isatty(STDOUT_FILENO) == 1) {
+  PosixConsole() {
+    ReserveIfClosed(STDIN_FILENO, O_WRONLY);
+    ReserveIfClosed(STDOUT_FILENO, O_RDONLY);
+    ReserveIfClosed(STDERR_FILENO, O_RDONLY);
+    output_is_terminal_ = isatty(STDOUT_FILENO) == 1;
     // A reader that went away is a failed write, reported like any other,
     // not a silent death.
     signal(SIGPIPE, SIG_IGN);
