@@ -55,9 +55,41 @@ struct RunOptions {
   std::function<void()> before_exec;
 };
 
-// Runs `argv` (argv[0] is the program's path) and waits for it.
+// A started program whose standard input stays open until Finish(), for
+// tests that watch it while it waits. `options.input` is not used here.
+class ChildProcess {
+ public:
+  ChildProcess(const std::vector<std::string>& argv, const RunOptions& options);
+  // A child that was never finished is killed, so that no test leaves one.
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  int pid() const { return pid_; }
+  // True once the child has ended; does not wait.
+  bool HasExited();
+  // Writes `input` to its standard input, closes that, collects both
+  // outputs until the child closes them and waits for it to end.
+  RunResult Finish(const std::string& input);
+
+ private:
+  void Reap(bool wait);
+
+  int pid_ = -1;
+  int input_fd_ = -1;
+  int output_fd_ = -1;
+  int error_fd_ = -1;
+  bool exited_ = false;
+  int status_ = 0;
+};
+
+// Runs `argv` (argv[0] is the program's path), feeds it `options.input` and
+// waits for it.
 RunResult RunProgram(const std::vector<std::string>& argv,
                      const RunOptions& options = {});
+
+// The full path of `name` found along $PATH, or "" when it is not there.
+std::string FindProgram(const std::string& name);
 
 }  // namespace pelorin::testing
 
