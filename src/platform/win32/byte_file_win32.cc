@@ -154,7 +154,12 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
   // The rename at the end would fail on a directory, a read-only file or a
   // file another program holds open, but only after all the work: try
   // opening an existing file for writing, alone, first.
-  if (IsDirectory(api_target)) throw refuse(ERROR_ACCESS_DENIED);
+  // The attributes are checked by hand as well: Wine run as root, and some
+  // network shares, would let a read-only file be opened and replaced.
+  DWORD attributes = GetFileAttributesW(api_target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+    throw refuse(ERROR_ACCESS_DENIED);
   HANDLE probe = CreateFileW(api_target.c_str(), GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {

@@ -29,10 +29,11 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
       RemoveFilesForInterruption();
-      break;
+      // End as the system's own handler ends a console program, with the
+      // status that tells callers the run was interrupted. (Wine's own
+      // handler would report success instead.)
+      ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
   }
-  // Not handled: the system's own handler goes on and ends the process as
-  // it would have without us.
   return FALSE;
 }
 
@@ -80,7 +81,7 @@ int RemoveFilesForInterruption() {
     for (auto& [slot, entry] : *listed) {
       if (entry.removed) continue;
       // The file is open with FILE_SHARE_DELETE: it goes when the process
-      // ends and closes it.
+      // ends and closes it, however far the writing has got.
       if (DeleteFileW(entry.api_path.c_str())) ++count;
       entry.removed = true;
     }
