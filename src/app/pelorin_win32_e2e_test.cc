@@ -1,0 +1,551 @@
+// pelorin.exe as a Windows user meets it: started with exact command lines
+// through CreateProcessW (as Explorer and cmd.exe do), in a temporary
+// directory, with its output, exit status and tic.ici checked byte for byte.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_path.h"
+#include "testing/temp_dir.h"
+#include "testing/win32/launched_program.h"
+
+namespace pelorin {
+namespace {
+
+using testing::LaunchedProgram;
+using testing::LaunchOptions;
+using testing::MakeTga;
+using testing::PathExists;
+using testing::ReadFileBytes;
+using testing::RunCommandLine;
+using testing::RunResult;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+// pelorin.exe is built beside this test program.
+std::string PelorinPath() {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring self(path, length);
+  return Utf8FromWide(self.substr(0, self.find_last_of(L"\\/") + 1)) +
+         "pelorin.exe";
+}
+
+// Stored rows red green / blue white give blue white red green.
+const std::string kSourceImage =
+    MakeTga(2, 2, std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
+                              "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF", 16));
+const std::string kIciImage("\x1F\x00\x1F\xFF\xFF\x1F\x00\xF8\x1F\xE0\x07\x1F", 12);
+
+const char kBannerLine1[] = "Pelorin converter    {by Zarnoth}";
+const char kBannerLine3[] = "Everything free: java, pics, melodies, firmwares, soft";
+
+// Splits at CR LF; every line must end with one, a bare LF is a fault.
+std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    EXPECT_NE(end, std::string::npos) << "unterminated line in: " << text;
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  for (const std::string& line : lines)
+    EXPECT_EQ(line.find('\n'), std::string::npos) << "bare line feed: " << line;
+  return lines;
+}
+
+// The banner, then `rest`. Banner line 2 is free wording, so only its
+// presence is checked.
+void ExpectScreen(const std::string& out, const std::vector<std::string>& rest) {
+  std::vector<std::string> lines = CrLfLines(out);
+  ASSERT_EQ(lines.size(), 3 + rest.size()) << out;
+  EXPECT_EQ(lines[0], kBannerLine1);
+  EXPECT_EQ(lines[1].rfind("Visit ", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2], kBannerLine3);
+  for (size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(lines[3 + i], rest[i]);
+}
+
+void ExpectReport(const std::string& err, const std::string& class_name,
+                  const std::string& message) {
+  std::regex report("Exception " + class_name +
+                    " in module pelorin\\.exe at [0-9A-F]{8}\\.\r\n");
+  std::smatch first_line;
+  ASSERT_TRUE(std::regex_search(err, first_line, report,
+                                std::regex_constants::match_continuous))
+      << err;
+  EXPECT_EQ(err.substr(first_line.length()), message + "\r\n\r\n");
+}
+
+void MakeDirectory(const std::string& path) {
+  ASSERT_TRUE(CreateDirectoryW(ApiPathFor(WideFromUtf8(path)).c_str(), nullptr))
+      << path;
+}
+
+// The system's text for `code` as EFCreateError shows it, without the
+// trailing full stop and line break.
+std::string ReasonText(DWORD code) {
+  std::string text = SystemErrorText(code);
+  while (!text.empty() && std::string(" \t\r\n.").find(text.back()) != std::string::npos)
+    text.pop_back();
+  return text;
+}
+
+// Replaces {root} with the temporary directory and {drive} with its drive,
+// e.g. "C:".
+std::string Expand(std::string text, const std::string& root) {
+  for (auto [key, value] : {std::pair<std::string, std::string>{"{root}", root},
+                            {"{drive}", root.substr(0, 2)}}) {
+    for (size_t at; (at = text.find(key)) != std::string::npos;)
+      text.replace(at, key.size(), value);
+  }
+  return text;
+}
+
+class PelorinExe : public ::testing::Test {
+ protected:
+  std::string In(const std::string& relative) const {
+    return relative.empty() ? dir_.path() : dir_.path() + "\\" + relative;
+  }
+  RunResult Run(const std::string& command_line, const std::string& working = "",
+                const std::string& input = "") {
+    LaunchOptions options;
+    options.working_directory = In(working);
+    return RunCommandLine(PelorinPath(), Expand(command_line, dir_.path()), input,
+                          options);
+  }
+
+  TempDir dir_;
+};
+
+// ---------------------------------------------------------------------------
+// The usage screen
+
+struct UsageCase {
+  const char* name;
+  const char* command_line;
+};
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
+const UsageCase kUsageCases[] = {
+    {"NoArgument", "pelorin.exe"},
+    {"TrailingBlanksAndTabs", "pelorin.exe  \t "},
+    {"EmptyQuotes", "pelorin.exe \"\""},
+    {"SeveralEmptyQuotes", "pelorin.exe \"\" \"\"\"\""},
+    {"LoneQuote", "pelorin.exe \""},
+    {"QuotedProgramName", "\"C:\\Program Files\\Pelorin\\pelorin.exe\""},
+};
+
+class UsageScreen : public PelorinExe,
+                    public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(UsageScreen, ShowsUsageAndTouchesNoFile) {
+  RunResult run = Run(GetParam().command_line);
+  EXPECT_EQ(run.exit_status, 0);
+  ExpectScreen(run.out, {"USAGE: pelorin.exe <filename>",
+                         "Result file will be stored at the source directory "
+                         "with filename \"tic.ici\"",
+                         "Press ENTER to continue..."});
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(dir_.Names().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, UsageScreen, ::testing::ValuesIn(kUsageCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Conversions: how the command line names the source, and where tic.ici goes
+
+struct ConversionCase {
+  const char* name;
+  const char* directories;   // created first, ';'-separated, relative
+  const char* source;        // the TGA file, relative to the temporary folder
+  const char* working;       // the working directory, relative
+  const char* command_line;  // {root} and {drive} are filled in
+  const char* shown_path;    // what "Processing file: " must show
+  const char* output;        // where tic.ici must appear, relative
+};
+void PrintTo(const ConversionCase& c, std::ostream* os) { *os << c.name; }
+
+const ConversionCase kConversionCases[] = {
+    {"PlainName", "", "x.tga", "", "pelorin.exe x.tga", "x.tga", "tic.ici"},
+    {"QuotedBlanksGreekAndChinese", "my pics",
+     "my pics\\\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u6f22\u5b57.tga", "",
+     "pelorin.exe \"my pics\\\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac "
+     "\u6f22\u5b57.tga\"",
+     "my pics\\\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u6f22\u5b57.tga",
+     "my pics\\tic.ici"},
+    {"AccentedFolder", "caf\u00e9 \u00fcber", "caf\u00e9 \u00fcber\\logo.tga", "",
+     "pelorin.exe \"caf\u00e9 \u00fcber\\logo.tga\"", "caf\u00e9 \u00fcber\\logo.tga",
+     "caf\u00e9 \u00fcber\\tic.ici"},
+    {"EmptyQuotesBeforeTheName", "", "x.tga", "", "pelorin.exe \"\" x.tga", "x.tga",
+     "tic.ici"},
+    {"QuotesInsideTheName", "", "my pic.tga", "", "pelorin.exe my\" \"pic.tga",
+     "my pic.tga", "tic.ici"},
+    {"TabsSeparate", "", "x.tga", "", "pelorin.exe\tx.tga\tother.tga", "x.tga",
+     "tic.ici"},
+    {"OnlyTheFirstArgument", "", "a.tga", "", "pelorin.exe a.tga b.tga c.tga",
+     "a.tga", "tic.ici"},
+    {"QuotedProgramName", "", "x.tga", "",
+     "\"C:\\Program Files\\Pelorin\\pelorin.exe\" x.tga", "x.tga", "tic.ici"},
+    {"ForwardSlashes", "sub;sub\\deeper", "sub\\deeper\\x.tga", "",
+     "pelorin.exe sub/deeper/x.tga", "sub/deeper/x.tga", "sub\\deeper\\tic.ici"},
+    {"MixedSlashes", "sub;sub\\deeper", "sub\\deeper\\x.tga", "",
+     "pelorin.exe sub\\deeper/x.tga", "sub\\deeper/x.tga", "sub\\deeper\\tic.ici"},
+    {"ParentFolder", "sub", "x.tga", "sub", "pelorin.exe ..\\x.tga", "..\\x.tga",
+     "tic.ici"},
+    {"DriveRelative", "sub", "sub\\x.tga", "sub", "pelorin.exe {drive}x.tga",
+     "{drive}x.tga", "sub\\tic.ici"},
+    {"Absolute", "sub", "sub\\x.tga", "", "pelorin.exe \"{root}\\sub\\x.tga\"",
+     "{root}\\sub\\x.tga", "sub\\tic.ici"},
+    {"BackslashBeforeQuote", "a b", "a b\\x.tga", "", "pelorin.exe \"a b\\\"x.tga",
+     "a b\\x.tga", "a b\\tic.ici"},
+};
+
+class Conversion : public PelorinExe,
+                   public ::testing::WithParamInterface<ConversionCase> {};
+
+TEST_P(Conversion, FindsTheSourceAndWritesTicIciBesideIt) {
+  const ConversionCase& c = GetParam();
+  std::string directories = c.directories;
+  for (size_t start = 0; start < directories.size();) {
+    size_t end = std::min(directories.find(';', start), directories.size());
+    MakeDirectory(In(directories.substr(start, end - start)));
+    start = end + 1;
+  }
+  WriteFileBytes(In(c.source), kSourceImage);
+
+  RunResult run = Run(c.command_line, c.working);
+
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  ExpectScreen(run.out, {"Processing file: " + Expand(c.shown_path, dir_.path()),
+                         "Finished!", "Press ENTER to continue..."});
+  EXPECT_EQ(run.err, "");
+  ASSERT_TRUE(PathExists(In(c.output)));
+  EXPECT_EQ(ReadFileBytes(In(c.output)), kIciImage);
+  EXPECT_EQ(ReadFileBytes(In(c.source)), kSourceImage);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, Conversion,
+                         ::testing::ValuesIn(kConversionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PelorinExe, ReplacesAnOlderTicIciAndLeavesNoOtherFile) {
+  WriteFileBytes(In("x.tga"), kSourceImage);
+  WriteFileBytes(In("tic.ici"), "older result, longer than the new one");
+  RunResult run = Run("pelorin.exe x.tga");
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(In("tic.ici")), kIciImage);
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "x.tga"}));
+}
+
+TEST_F(PelorinExe, EmptyImageGivesAnEmptyTicIci) {
+  WriteFileBytes(In("x.tga"), MakeTga(0, 7, ""));
+  WriteFileBytes(In("tic.ici"), "older");
+  RunResult run = Run("pelorin.exe x.tga");
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(In("tic.ici")), "");
+}
+
+TEST_F(PelorinExe, ConvertsInFoldersBeyondMaxPath) {
+  std::string relative;
+  for (int depth = 0; depth < 6; ++depth) {
+    relative += (depth ? "\\" : "") + std::string(50, static_cast<char>('a' + depth));
+    MakeDirectory(In(relative));
+  }
+  std::string source = relative + "\\\u03b5\u03b9\u03ba\u03cc\u03bd\u03b1.tga";
+  ASSERT_GT(In(source).size(), static_cast<size_t>(MAX_PATH));
+  WriteFileBytes(In(source), kSourceImage);
+
+  for (std::string line : {"pelorin.exe " + source, "pelorin.exe \"" + In(source) + "\""}) {
+    SCOPED_TRACE(line);
+    RunResult run = Run(line);
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(ReadFileBytes(In(relative + "\\tic.ici")), kIciImage);
+  }
+}
+
+TEST_F(PelorinExe, RedirectedOutputIsUtf8) {
+  MakeDirectory(In("\u6f22\u5b57"));
+  WriteFileBytes(In("\u6f22\u5b57\\\u03b1.tga"), kSourceImage);
+  RunResult run = Run("pelorin.exe \u6f22\u5b57\\\u03b1.tga");
+  EXPECT_NE(run.out.find("Processing file: \xE6\xBC\xA2\xE5\xAD\x97\\\xCE\xB1.tga\r\n"),
+            std::string::npos)
+      << run.out;
+}
+
+// ---------------------------------------------------------------------------
+// Failures: the report, the status, and every file as it was
+
+struct FailureCase {
+  const char* name;
+  // Prepares the temporary folder; may hold a file open during the run.
+  void (*prepare)(const std::string& root, HANDLE& held_open);
+  const char* command_line;
+  const char* class_name;
+  // {root} is filled in; {denied} and {in use} become the system's texts.
+  const char* message;
+};
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+void WriteSource(const std::string& root) {
+  WriteFileBytes(root + "\\x.tga", kSourceImage);
+}
+
+void WriteOldResult(const std::string& root) {
+  WriteFileBytes(root + "\\tic.ici", "old result");
+}
+
+HANDLE HoldOpen(const std::string& path, DWORD share) {
+  return CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_READ, share,
+                     nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+const FailureCase kFailureCases[] = {
+    {"MissingFile", [](const std::string& root, HANDLE&) { WriteOldResult(root); },
+     "pelorin.exe x.tga", "EInOutError", "File not found."},
+    {"MissingFolder", [](const std::string&, HANDLE&) {}, "pelorin.exe nowhere\\x.tga",
+     "EInOutError", "Invalid filename."},
+    {"FolderNamedAsSource",
+     [](const std::string& root, HANDLE&) { MakeDirectory(root + "\\pics.tga"); },
+     "pelorin.exe pics.tga", "EInOutError", "File access denied."},
+    {"SourceLockedByAnotherProgram",
+     [](const std::string& root, HANDLE& held) {
+       WriteSource(root);
+       WriteOldResult(root);
+       held = HoldOpen(root + "\\x.tga", 0);
+     },
+     "pelorin.exe x.tga", "EInOutError", "I/O error 32."},
+    {"ShortSource",
+     [](const std::string& root, HANDLE&) {
+       WriteFileBytes(root + "\\x.tga", kSourceImage.substr(0, kSourceImage.size() - 1));
+       WriteOldResult(root);
+     },
+     "pelorin.exe x.tga", "EInOutError", "Read beyond end of file."},
+    {"DeviceNamedAsSource", [](const std::string&, HANDLE&) {}, "pelorin.exe NUL",
+     "EInOutError", "Read beyond end of file."},
+    {"HeaderCutShort",
+     [](const std::string& root, HANDLE&) {
+       WriteFileBytes(root + "\\x.tga", kSourceImage.substr(0, 15));
+       WriteOldResult(root);
+     },
+     "pelorin.exe x.tga", "EInOutError", "Read beyond end of file."},
+    {"TicIciIsAFolder",
+     [](const std::string& root, HANDLE&) {
+       WriteSource(root);
+       MakeDirectory(root + "\\tic.ici");
+     },
+     "pelorin.exe x.tga", "EFCreateError",
+     "Cannot create file \"{root}\\tic.ici\". {denied}."},
+    {"TicIciIsReadOnly",
+     [](const std::string& root, HANDLE&) {
+       WriteSource(root);
+       WriteOldResult(root);
+       SetFileAttributesW(WideFromUtf8(root + "\\tic.ici").c_str(),
+                          FILE_ATTRIBUTE_READONLY);
+     },
+     "pelorin.exe x.tga", "EFCreateError",
+     "Cannot create file \"{root}\\tic.ici\". {denied}."},
+    {"TicIciHeldOpenByAnotherProgram",
+     [](const std::string& root, HANDLE& held) {
+       WriteSource(root);
+       WriteOldResult(root);
+       held = HoldOpen(root + "\\tic.ici", FILE_SHARE_READ);
+     },
+     "pelorin.exe x.tga", "EFCreateError",
+     "Cannot create file \"{root}\\tic.ici\". {in use}."},
+    {"TicIciNamedByAForwardSlashPath",
+     [](const std::string& root, HANDLE&) {
+       MakeDirectory(root + "\\sub");
+       WriteFileBytes(root + "\\sub\\x.tga", kSourceImage);
+       MakeDirectory(root + "\\sub\\tic.ici");
+     },
+     "pelorin.exe sub/x.tga", "EFCreateError",
+     "Cannot create file \"{root}\\sub\\tic.ici\". {denied}."},
+};
+
+class Failure : public PelorinExe, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(Failure, ReportsOnceAndLeavesEveryFileAsItWas) {
+  const FailureCase& c = GetParam();
+  HANDLE held_open = INVALID_HANDLE_VALUE;
+  c.prepare(dir_.path(), held_open);
+  std::vector<std::string> names_before = dir_.Names();
+  std::string old_result;
+  DWORD attributes = GetFileAttributesW(WideFromUtf8(In("tic.ici")).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    old_result = ReadFileBytes(In("tic.ici"));
+
+  RunResult run = Run(c.command_line);
+  if (held_open != INVALID_HANDLE_VALUE) CloseHandle(held_open);
+
+  EXPECT_EQ(run.exit_status, 1);
+  std::string shown = Expand(c.command_line, dir_.path()).substr(sizeof "pelorin.exe");
+  ExpectScreen(run.out, {"Processing file: " + shown});
+  std::string message = Expand(c.message, dir_.path());
+  for (auto [key, code] : {std::pair<std::string, DWORD>{"{denied}", ERROR_ACCESS_DENIED},
+                           {"{in use}", ERROR_SHARING_VIOLATION}}) {
+    if (size_t at = message.find(key); at != std::string::npos)
+      message.replace(at, key.size(), ReasonText(code));
+  }
+  ExpectReport(run.err, c.class_name, message);
+  EXPECT_EQ(dir_.Names(), names_before);
+  if (!old_result.empty()) {
+    EXPECT_EQ(ReadFileBytes(In("tic.ici")), old_result);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
+  LaunchOptions options;
+  options.working_directory = dir_.path();
+  options.merge_error_into_output = true;
+  RunResult run = RunCommandLine(PelorinPath(), "pelorin.exe x.tga", "", options);
+  EXPECT_EQ(run.exit_status, 1);
+  size_t processing = run.out.find("Processing file: x.tga\r\n");
+  size_t report = run.out.find("Exception EInOutError in module pelorin.exe at ");
+  ASSERT_NE(processing, std::string::npos) << run.out;
+  EXPECT_EQ(report, processing + std::string("Processing file: x.tga\r\n").size());
+}
+
+// ---------------------------------------------------------------------------
+// Interruption
+
+// A source whose pixels are a hole in the file: quick to make, and large
+// enough that the conversion is still running when it is interrupted.
+void WriteLargeSparseSource(const std::string& path) {
+  std::string header = MakeTga(16384, 16384, "");
+  HANDLE file = CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_WRITE, 0,
+                            nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0, returned = 0;
+  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+  WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
+  LARGE_INTEGER end;
+  end.QuadPart = 18 + 4LL * 16384 * 16384;
+  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+  ASSERT_TRUE(SetEndOfFile(file));
+  CloseHandle(file);
+}
+
+// Delivers a console control event to `program` as the system does: a new
+// thread in it that starts in CtrlRoutine and calls its handlers. This
+// needs no console shared with the test, which a test run from a pipe (or
+// under Wine) does not have.
+bool SendControlEvent(const LaunchedProgram& program, DWORD event) {
+  HMODULE kernelbase = GetModuleHandleW(L"kernelbase.dll");
+  FARPROC routine = kernelbase ? GetProcAddress(kernelbase, "CtrlRoutine") : nullptr;
+  if (routine == nullptr) return false;
+  HANDLE thread = CreateRemoteThread(
+      program.process(), nullptr, 0,
+      reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(routine)),
+      reinterpret_cast<void*>(static_cast<uintptr_t>(event)), 0, nullptr);
+  if (thread == nullptr) return false;
+  CloseHandle(thread);
+  return true;
+}
+
+struct InterruptionCase {
+  const char* name;
+  DWORD event;
+};
+void PrintTo(const InterruptionCase& c, std::ostream* os) { *os << c.name; }
+
+const InterruptionCase kInterruptionCases[] = {
+    {"CtrlBreak", CTRL_BREAK_EVENT},
+    {"ConsoleClosed", CTRL_CLOSE_EVENT},
+};
+
+class Interruption : public PelorinExe,
+                     public ::testing::WithParamInterface<InterruptionCase> {};
+
+TEST_P(Interruption, RemovesTheTemporaryFileAndKeepsTheOldResult) {
+  WriteLargeSparseSource(In("big.tga"));
+  WriteOldResult(dir_.path());
+  LaunchOptions options;
+  options.working_directory = dir_.path();
+  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe big.tga", options);
+
+  bool temporary_seen = false;
+  for (int wait = 0; wait < 800 && !temporary_seen; ++wait) {
+    for (const std::string& name : dir_.Names())
+      temporary_seen |= name != "big.tga" && name != "tic.ici";
+    if (!temporary_seen) Sleep(25);
+  }
+  ASSERT_TRUE(temporary_seen) << pelorin.OutputSoFar();
+  if (!SendControlEvent(pelorin, GetParam().event))
+    GTEST_SKIP() << "this system gives no way to send a console event";
+  ASSERT_TRUE(pelorin.EndsWithin(30000)) << pelorin.OutputSoFar();
+  RunResult run = pelorin.Finish();
+
+  EXPECT_EQ(static_cast<DWORD>(run.exit_status), static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
+  EXPECT_EQ(run.out.find("Finished!"), std::string::npos) << run.out;
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"big.tga", "tic.ici"}));
+  EXPECT_EQ(ReadFileBytes(In("tic.ici")), "old result");
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruptionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// The wait for Enter
+
+TEST_F(PelorinExe, WaitsOnAPipeUntilALineFeedArrives) {
+  LaunchOptions options;
+  options.working_directory = dir_.path();
+  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  EXPECT_FALSE(pelorin.EndsWithin(1500));
+  EXPECT_NE(pelorin.OutputSoFar().find("Press ENTER to continue...\r\n"),
+            std::string::npos);
+  pelorin.WriteInput("typed, then a carriage return\r");
+  EXPECT_FALSE(pelorin.EndsWithin(300));
+  pelorin.WriteInput("\n");
+  EXPECT_TRUE(pelorin.EndsWithin(20000));
+  EXPECT_EQ(pelorin.Finish().exit_status, 0);
+}
+
+struct InputCase {
+  const char* name;
+  const char* file_name;      // standard input comes from this file
+  const char* file_contents;  // nullptr: a device, not a file to write
+};
+void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
+
+const InputCase kInputCases[] = {
+    {"FileWithALine", "enter.txt", "\r\nmore lines\r\n"},
+    {"EmptyFile", "empty.txt", ""},
+    {"FileWithoutLineBreak", "partial.txt", "no line break"},
+    {"NulDevice", "NUL", nullptr},
+};
+
+class InputSource : public PelorinExe, public ::testing::WithParamInterface<InputCase> {};
+
+TEST_P(InputSource, EndsTheWait) {
+  LaunchOptions options;
+  options.working_directory = dir_.path();
+  options.input_file = GetParam().file_name;
+  if (GetParam().file_contents) {
+    options.input_file = In(GetParam().file_name);
+    WriteFileBytes(options.input_file, GetParam().file_contents);
+  }
+  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  EXPECT_TRUE(pelorin.EndsWithin(20000));
+  RunResult run = pelorin.Finish();
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, InputSource, ::testing::ValuesIn(kInputCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pelorin

@@ -1,0 +1,130 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/failure.h"
+#include "platform/win32/wide_text.h"
+
+namespace pelorin {
+
+namespace {
+
+bool IsConsole(HANDLE handle) {
+  DWORD mode;
+  return GetConsoleMode(handle, &mode) != 0;
+}
+
+// A console takes UTF-16 and shows every letter whatever its code page;
+// a file or pipe gets UTF-8. Returns 0 or the Windows error.
+DWORD WriteText(HANDLE handle, bool is_console, const std::string& text) {
+  if (is_console) {
+    std::wstring wide = WideFromUtf8(text);
+    size_t done = 0;
+    while (done < wide.size()) {
+      DWORD written = 0;
+      DWORD piece = static_cast<DWORD>(std::min<size_t>(wide.size() - done, 1u << 14));
+      if (!WriteConsoleW(handle, wide.data() + done, piece, &written, nullptr))
+        return GetLastError();
+      if (written == 0) return ERROR_WRITE_FAULT;
+      done += written;
+    }
+    return 0;
+  }
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD written = 0;
+    DWORD piece = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 30));
+    if (!WriteFile(handle, text.data() + done, piece, &written, nullptr))
+      return GetLastError();
+    if (written == 0) return ERROR_WRITE_FAULT;
+    done += written;
+  }
+  return 0;
+}
+
+class Win32Console : public Console {
+ public:
+  Win32Console()
+      : output_(GetStdHandle(STD_OUTPUT_HANDLE)),
+        error_(GetStdHandle(STD_ERROR_HANDLE)),
+        output_is_console_(IsConsole(output_)),
+        error_is_console_(IsConsole(error_)) {}
+
+  void WriteLine(const std::string& text) override {
+    pending_ += text;
+    pending_ += "\r\n";
+    if (output_is_console_) Flush();
+  }
+
+  void Flush() override {
+    std::string text;
+    text.swap(pending_);
+    if (DWORD error = WriteText(output_, output_is_console_, text))
+      throw EInOutError(static_cast<int>(error));
+  }
+
+  void WaitForEnter() override {
+    Flush();
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    // A process started without standard input has nothing to wait for.
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) return;
+    DWORD mode;
+    if (GetConsoleMode(input, &mode))
+      WaitOnConsole(input, (mode & ENABLE_LINE_INPUT) != 0);
+    else
+      WaitOnStream(input);
+  }
+
+  void WriteError(const std::string& text) override {
+    WriteText(error_, error_is_console_, text);
+  }
+
+  const char* LineBreak() const override { return "\r\n"; }
+
+ private:
+  // In line mode the console hands out a line only once Enter is pressed,
+  // ending it with CR LF; otherwise Enter comes as a lone CR.
+  static void WaitOnConsole(HANDLE input, bool line_mode) {
+    const wchar_t end = line_mode ? L'\n' : L'\r';
+    wchar_t typed[256];
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadConsoleW(input, typed, 256, &got, nullptr))
+        throw EInOutError(static_cast<int>(GetLastError()));
+      if (got == 0 || std::wmemchr(typed, end, got) != nullptr) return;
+    }
+  }
+
+  // One byte at a time from a pipe or file, so that nothing after the line
+  // is taken from a stream that others may share.
+  static void WaitOnStream(HANDLE input) {
+    for (;;) {
+      char byte;
+      DWORD got = 0;
+      if (!ReadFile(input, &byte, 1, &got, nullptr)) {
+        DWORD error = GetLastError();
+        // The writer closed its end of the pipe: the end of input.
+        if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return;
+        throw EInOutError(static_cast<int>(error));
+      }
+      if (got == 0 || byte == '\n') return;
+    }
+  }
+
+  HANDLE output_;
+  HANDLE error_;
+  bool output_is_console_;
+  bool error_is_console_;
+  std::string pending_;
+};
+
+}  // namespace
+
+std::unique_ptr<Console> OpenStandardConsole() {
+  return std::make_unique<Win32Console>();
+}
+
+}  // namespace pelorin
