@@ -4,19 +4,13 @@
 #include <memory>
 #include <new>
 
+#include "image/ici_encode.h"
 #include "platform/failure.h"
 
 namespace pelorin {
 
 void EncodePixels(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels) {
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t* in = tga_pixels + kTgaBytesPerPixel * i;
-    uint8_t* out = ici_pixels + kIciBytesPerPixel * i;
-    uint8_t blue = in[0], green = in[1], red = in[2], alpha = in[3];
-    out[0] = static_cast<uint8_t>((green >> 2) << 5 | blue >> 3);
-    out[1] = static_cast<uint8_t>((red & 0xF8) | green >> 5);
-    out[2] = static_cast<uint8_t>(alpha >> 3);
-  }
+  ChosenEncoderPath().encode(tga_pixels, count, ici_pixels);
 }
 
 namespace {
@@ -43,6 +37,7 @@ void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink) {
       std::min<uint64_t>(size.height, std::max<uint64_t>(1, kBandBytes / tga_row_bytes)));
   std::unique_ptr<uint8_t[]> tga_band = AllocateBuffer(tga_row_bytes * band_rows);
   std::unique_ptr<uint8_t[]> ici_band = AllocateBuffer(ici_row_bytes * band_rows);
+  PixelEncoder encode = ChosenEncoderPath().encode;
 
   uint32_t rows_left = size.height;
   while (rows_left > 0) {
@@ -51,7 +46,7 @@ void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink) {
     source.ReadRows(size.width, first_row, rows, tga_band.get());
     for (uint32_t i = 0; i < rows; ++i) {
       // The band's last row is the first to go out.
-      EncodePixels(tga_band.get() + tga_row_bytes * (rows - 1 - i), size.width,
+      encode(tga_band.get() + tga_row_bytes * (rows - 1 - i), size.width,
                    ici_band.get() + ici_row_bytes * i);
     }
     sink.Write(ici_band.get(), static_cast<size_t>(ici_row_bytes * rows));
