@@ -71,8 +71,9 @@ echo "pelorin: $pelorin"
 echo "cpu:     $(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2- | sed 's/^ //') ($(nproc) cores)"
 echo "rounds:  $rounds, alternating pelorin and cp"
 echo
-printf '| %-18s | %14s | %10s | %11s | %16s | %11s |\n' image "pelorin median" "cp median" "pelorin/cp" "pelorin peak RSS" "cp peak RSS"
-printf '|%s|%s|%s|%s|%s|%s|\n' -------------------- ---------------: ------------: -------------: ------------------: -------------:
+dashes() { printf -- '-%.0s' $(seq "$1"); }
+printf '| %-18s | %14s | %10s | %10s | %16s | %11s |\n' image "pelorin median" "cp median" "pelorin/cp" "pelorin peak RSS" "cp peak RSS"
+printf '|%s|%s:|%s:|%s:|%s:|%s:|\n' "$(dashes 20)" "$(dashes 15)" "$(dashes 11)" "$(dashes 11)" "$(dashes 17)" "$(dashes 12)"
 
 for size in $sizes; do
   for pattern in $patterns; do
@@ -113,7 +114,7 @@ for size in $sizes; do
     pelorin_rss=$(peak_rss_mib "$pelorin" "$source")
     rm -f "$copy"
     cp_rss=$(peak_rss_mib "$cp_program" "$source" "$copy")
-    printf '| %-18s | %11.1f ms | %7.1f ms | %11s | %12s MiB | %7s MiB |\n' \
+    printf '| %-18s | %11.1f ms | %7.1f ms | %10s | %12s MiB | %7s MiB |\n' \
       "${size}x${size} $pattern" "$(awk -v t="$pelorin_median" 'BEGIN { print t * 1000 }')" \
       "$(awk -v t="$cp_median" 'BEGIN { print t * 1000 }')" "$ratio" "$pelorin_rss" "$cp_rss"
     rm -rf "$dir"
