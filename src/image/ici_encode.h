@@ -30,7 +30,7 @@ struct EncoderPathList {
   size_t count;
 };
 
-// Plain C++, for any CPU: one 32-bit word per pixel, four pixels per step.
+// Plain C++, for any CPU: two pixels to a 64-bit word, four per step.
 void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count,
                           uint8_t* ici_pixels);
 
