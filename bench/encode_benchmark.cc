@@ -27,8 +27,7 @@ void EncodeRow(benchmark::State& state, pelorin::EncoderPath path) {
     benchmark::DoNotOptimize(ici.data());
     benchmark::ClobberMemory();
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(pixels));
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(pixels));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(4 * pixels));
 }
@@ -40,9 +39,8 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < all.count; ++i) {
     // 8192 pixels: one row of the benchmark image, 32 KiB in and 24 KiB out,
     // which stays in the core's own caches.
-    benchmark::RegisterBenchmark(
-        (std::string("EncodeRow/") + all.paths[i].name).c_str(), EncodeRow,
-        all.paths[i])
+    benchmark::RegisterBenchmark((std::string("EncodeRow/") + all.paths[i].name).c_str(), EncodeRow,
+                                 all.paths[i])
         ->Arg(8192);
   }
   benchmark::Initialize(&argc, argv);

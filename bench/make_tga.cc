@@ -3,10 +3,10 @@
 // path of the encoder; a gradient is what a real picture looks like. Written
 // in 4 MiB blocks so that making a 256 MiB input costs about as much as
 // copying it.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
   if (std::fwrite(header, 1, sizeof header, out) != sizeof header) Fail("write failed");
 
   const uint64_t row_bytes = 4ull * width;
-  const uint64_t rows_per_block = row_bytes == 0 ? 1 : std::max<uint64_t>(1, (4u << 20) / row_bytes);
+  const uint64_t rows_per_block =
+      row_bytes == 0 ? 1 : std::max<uint64_t>(1, (4u << 20) / row_bytes);
   std::vector<uint8_t> block(row_bytes * rows_per_block);
   uint64_t state = 0x9E3779B97F4A7C15ULL ^ (width << 32) ^ height;
   for (uint64_t row = 0; row < height; row += rows_per_block) {

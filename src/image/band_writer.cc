@@ -8,6 +8,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "image/ici_encode.h"
 #include "image/ici_image.h"
@@ -41,9 +42,8 @@ struct EncodedBand {
 };
 
 // Reads band `index` and encodes it into `buffers.ici`.
-EncodedBand EncodeBand(TgaSource& source, const BandLayout& layout,
-                       uint32_t index, PixelEncoder encode,
-                       BandBuffers& buffers) {
+EncodedBand EncodeBand(TgaSource& source, const BandLayout& layout, uint32_t index,
+                       PixelEncoder encode, BandBuffers& buffers) {
   const uint16_t width = layout.size.width;
   uint32_t end_row = layout.size.height - index * layout.band_rows;
   uint32_t rows = std::min(layout.band_rows, end_row);
@@ -59,8 +59,7 @@ EncodedBand EncodeBand(TgaSource& source, const BandLayout& layout,
                      static_cast<size_t>(ici_row_bytes * rows)};
 }
 
-void WriteBandsInOrder(TgaSource& source, const BandLayout& layout,
-                       ByteSink& sink) {
+void WriteBandsInOrder(TgaSource& source, const BandLayout& layout, ByteSink& sink) {
   BandBuffers buffers(layout);
   PixelEncoder encode = ChosenEncoderPath().encode;
   for (uint32_t index = 0; index < layout.band_count; ++index) {
@@ -73,8 +72,7 @@ void WriteBandsInOrder(TgaSource& source, const BandLayout& layout,
 class SharedBands {
  public:
   SharedBands(TgaSource& source, const BandLayout& layout, ByteSink& sink)
-      : source_(source), layout_(layout), sink_(sink),
-        encode_(ChosenEncoderPath().encode) {}
+      : source_(source), layout_(layout), sink_(sink), encode_(ChosenEncoderPath().encode) {}
 
   // Takes bands until none is left or one has failed; never raises.
   void Work(BandBuffers& buffers) noexcept {
@@ -104,7 +102,7 @@ class SharedBands {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!first_failure_ || index < first_failed_band_) {
       first_failed_band_ = index;
-      first_failure_ = failure;
+      first_failure_ = std::move(failure);
     }
     failed_.store(true, std::memory_order_relaxed);
   }
@@ -120,8 +118,7 @@ class SharedBands {
   std::exception_ptr first_failure_;
 };
 
-void WriteBandsOnTwoThreads(TgaSource& source, const BandLayout& layout,
-                            ByteSink& sink) {
+void WriteBandsOnTwoThreads(TgaSource& source, const BandLayout& layout, ByteSink& sink) {
   BandBuffers own_buffers(layout);
   BandBuffers helper_buffers(layout);
   SharedBands bands(source, layout, sink);
@@ -141,8 +138,8 @@ void WriteBandsOnTwoThreads(TgaSource& source, const BandLayout& layout,
 BandLayout LayOutBands(ImageSize size, uint64_t band_bytes) {
   uint64_t tga_row_bytes = kTgaBytesPerPixel * size.width;
   // A row is at most 4 · 65535 bytes; a band holds at least one.
-  uint32_t band_rows = static_cast<uint32_t>(std::min<uint64_t>(
-      size.height, std::max<uint64_t>(1, band_bytes / tga_row_bytes)));
+  uint32_t band_rows = static_cast<uint32_t>(
+      std::min<uint64_t>(size.height, std::max<uint64_t>(1, band_bytes / tga_row_bytes)));
   uint32_t band_count = size.height / band_rows + (size.height % band_rows != 0);
   return BandLayout{size, band_rows, band_count};
 }
@@ -155,8 +152,7 @@ BandWriting ChooseBandWriting(const BandLayout& layout, const ByteSink& sink) {
   return BandWriting::kTwoThreads;
 }
 
-void WriteBands(TgaSource& source, const BandLayout& layout, ByteSink& sink,
-                BandWriting writing) {
+void WriteBands(TgaSource& source, const BandLayout& layout, ByteSink& sink, BandWriting writing) {
   if (writing == BandWriting::kTwoThreads)
     WriteBandsOnTwoThreads(source, layout, sink);
   else

@@ -24,7 +24,7 @@ namespace pelorin {
 // How an image with no zero side is cut into bands.
 struct BandLayout {
   ImageSize size;
-  uint32_t band_rows;   // all bands but the last hold this many, at least 1
+  uint32_t band_rows;  // all bands but the last hold this many, at least 1
   uint32_t band_count;
 };
 
@@ -34,8 +34,8 @@ BandLayout LayOutBands(ImageSize size, uint64_t band_bytes);
 
 // How the bands of an image are to be written.
 enum class BandWriting {
-  kInOrder,        // one after the other on the calling thread, by Write()
-  kTwoThreads,     // by two threads, by WriteAt()
+  kInOrder,     // one after the other on the calling thread, by Write()
+  kTwoThreads,  // by two threads, by WriteAt()
 };
 
 // kTwoThreads when `sink` takes writes at offsets, the machine has more than
@@ -46,8 +46,7 @@ BandWriting ChooseBandWriting(const BandLayout& layout, const ByteSink& sink);
 // is raised here; when several bands fail, the failure of the first of
 // them is raised, as writing in order would have. Raises EOutOfMemory when
 // the band buffers cannot be had.
-void WriteBands(TgaSource& source, const BandLayout& layout, ByteSink& sink,
-                BandWriting writing);
+void WriteBands(TgaSource& source, const BandLayout& layout, ByteSink& sink, BandWriting writing);
 
 }  // namespace pelorin
 

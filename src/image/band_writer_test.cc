@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <random>
@@ -31,11 +32,11 @@ class MemorySource : public ByteSource {
 
   uint64_t Size() override { return bytes_.size(); }
   size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override {
-    if (offset <= failing_offset && failing_offset - offset < count)
-      throw EInOutError(23);
+    if (offset <= failing_offset && failing_offset - offset < count) throw EInOutError(23);
     if (offset >= bytes_.size()) return 0;
     size_t got = static_cast<size_t>(std::min<uint64_t>(count, bytes_.size() - offset));
-    std::copy(bytes_.begin() + offset, bytes_.begin() + offset + got, into);
+    auto first = bytes_.begin() + static_cast<std::ptrdiff_t>(offset);
+    std::copy(first, first + static_cast<std::ptrdiff_t>(got), into);
     bytes_read += got;
     return got;
   }
@@ -65,8 +66,9 @@ class MemorySink : public ByteSink {
       bytes_.resize(offset + count);
       written_.resize(offset + count);
     }
-    std::copy(bytes, bytes + count, bytes_.begin() + offset);
-    std::fill(written_.begin() + offset, written_.begin() + offset + count, true);
+    auto at = static_cast<std::ptrdiff_t>(offset);
+    std::copy(bytes, bytes + count, bytes_.begin() + at);
+    std::fill_n(written_.begin() + at, count, true);
   }
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }
@@ -107,18 +109,17 @@ std::vector<uint8_t> ExpectedIci(const std::vector<uint8_t>& tga, ImageSize size
   return ici;
 }
 
-
 TEST(LayOutBandsTest, FitsWholeRowsIntoTheBand) {
   struct Case {
     uint16_t width, height;
-    uint64_t band_bytes;
+    uint32_t band_bytes;
     uint32_t band_rows, band_count;
   } cases[] = {
-      {10, 7, 1 << 20, 7, 1},        // the whole image in one band
-      {10, 100, 40 * 25, 25, 4},     // bands filled exactly
-      {10, 101, 40 * 25, 25, 5},     // a last band of one row
+      {10, 7, 1 << 20, 7, 1},          // the whole image in one band
+      {10, 100, 40 * 25, 25, 4},       // bands filled exactly
+      {10, 101, 40 * 25, 25, 5},       // a last band of one row
       {10, 100, 40 * 25 + 39, 25, 4},  // no partial rows
-      {65535, 3, 1 << 18, 1, 3},     // a row wider than the band
+      {65535, 3, 1 << 18, 1, 3},       // a row wider than the band
       {8192, 8192, 1 << 19, 16, 512},
   };
   for (const Case& c : cases) {
@@ -130,32 +131,33 @@ TEST(LayOutBandsTest, FitsWholeRowsIntoTheBand) {
 
 TEST(ChooseBandWritingTest, UsesTwoThreadsOnlyWhereTheyCanHelp) {
   MemorySink ordered(false), offsets(true);
-  BandLayout few = LayOutBands(ImageSize{100, 30}, 400 * 10);    // 3 bands
-  BandLayout many = LayOutBands(ImageSize{100, 400}, 400 * 10);  // 40 bands
+  constexpr uint64_t kTenRows = 4000;                            // of 100 pixels
+  BandLayout few = LayOutBands(ImageSize{100, 30}, kTenRows);    // 3 bands
+  BandLayout many = LayOutBands(ImageSize{100, 400}, kTenRows);  // 40 bands
   EXPECT_EQ(ChooseBandWriting(few, offsets), BandWriting::kInOrder);
   EXPECT_EQ(ChooseBandWriting(many, ordered), BandWriting::kInOrder);
-  EXPECT_EQ(ChooseBandWriting(many, offsets),
-            std::thread::hardware_concurrency() >= 2 ? BandWriting::kTwoThreads
-                                                     : BandWriting::kInOrder);
+  EXPECT_EQ(ChooseBandWriting(many, offsets), std::thread::hardware_concurrency() >= 2
+                                                  ? BandWriting::kTwoThreads
+                                                  : BandWriting::kInOrder);
 }
 
 class WriteBandsTest : public ::testing::TestWithParam<BandWriting> {
  protected:
-  MemorySink MakeSink() { return MemorySink(GetParam() == BandWriting::kTwoThreads); }
+  static MemorySink MakeSink() { return MemorySink(GetParam() == BandWriting::kTwoThreads); }
 };
 
 TEST_P(WriteBandsTest, GivesTheRowsLastFirstWhateverTheBands) {
   struct Case {
     uint16_t width, height;
-    uint64_t band_bytes;
+    uint32_t band_bytes;
   } cases[] = {
-      {7, 5, 1 << 20},      // one band
-      {5, 3, 20},           // one row a band
-      {9, 7, 4 * 9 * 3},    // a short last band
-      {33, 6, 10},          // a band narrower than a row
+      {7, 5, 1 << 20},    // one band
+      {5, 3, 20},         // one row a band
+      {9, 7, 4 * 9 * 3},  // a short last band
+      {33, 6, 10},        // a band narrower than a row
       {31, 101, 4 * 31 * 4},
       {16, 64, 4 * 16 * 8},
-      {1, 300, 4 * 7},      // many one-pixel rows
+      {1, 300, 4 * 7},  // many one-pixel rows
   };
   for (const Case& c : cases) {
     ImageSize size{c.width, c.height};
@@ -173,8 +175,8 @@ TEST_P(WriteBandsTest, GivesTheRowsLastFirstWhateverTheBands) {
 // When bands fail, the failure raised is that of the first failing band,
 // and every band before it has been written, as in a run in order.
 TEST_P(WriteBandsTest, RaisesTheFailureOfTheFirstFailingBand) {
-  constexpr uint16_t kWidth = 8, kHeight = 60;
-  constexpr uint64_t kTgaRow = 4 * kWidth, kIciRow = 3 * kWidth;
+  constexpr uint32_t kWidth = 8, kHeight = 60;
+  constexpr uint64_t kTgaRow = uint64_t{4} * kWidth, kIciRow = uint64_t{3} * kWidth;
   // Band i (two rows) holds stored rows 59 - 2i and 58 - 2i.
   auto source_offset_of_band = [&](uint32_t band) {
     return kTgaPixelDataOffset + kTgaRow * (kHeight - 2 - 2 * band) + 3;
@@ -224,8 +226,9 @@ TEST_P(WriteBandsTest, StopsAtAFailure) {
   MemorySource file(RandomTga(size, 3));
   TgaSource source(file);
   MemorySink sink = MakeSink();
-  sink.failing_offset = 3 * 64;  // in the second band
-  EXPECT_THROW(WriteBands(source, LayOutBands(size, 4 * 64), sink, GetParam()), EWriteError);
+  constexpr uint64_t kRowBytes = 256;  // 64 pixels
+  sink.failing_offset = 192;           // the first byte of the second band
+  EXPECT_THROW(WriteBands(source, LayOutBands(size, kRowBytes), sink, GetParam()), EWriteError);
   EXPECT_LT(file.bytes_read.load(), 4u * 64 * 10);
 }
 
@@ -233,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(BothWays, WriteBandsTest,
                          ::testing::Values(BandWriting::kInOrder, BandWriting::kTwoThreads),
                          [](const ::testing::TestParamInfo<BandWriting>& info) {
                            return std::string(info.param == BandWriting::kInOrder ? "InOrder"
-                                                                                   : "TwoThreads");
+                                                                                  : "TwoThreads");
                          });
 
 }  // namespace

@@ -26,8 +26,7 @@ inline void StoreLittle(uint8_t* bytes, Word word) {
   if constexpr (kLittleEndian) {
     std::memcpy(bytes, &word, sizeof word);
   } else {
-    for (size_t i = 0; i < sizeof word; ++i)
-      bytes[i] = static_cast<uint8_t>(word >> (8 * i));
+    for (size_t i = 0; i < sizeof word; ++i) bytes[i] = static_cast<uint8_t>(word >> (8 * i));
   }
 }
 
@@ -48,8 +47,7 @@ inline uint64_t PackTwo(uint64_t encoded) {
 
 }  // namespace
 
-void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count,
-                          uint8_t* ici_pixels) {
+void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels) {
   size_t i = 0;
   // Eight pixels, two to a 64-bit word, fill three 64-bit words.
   for (; i + 8 <= count; i += 8) {

@@ -15,8 +15,7 @@ namespace pelorin {
 // Encodes `count` TGA pixels (4 bytes each) into `count` ICI pixels (3 bytes
 // each). Writes exactly 3·count bytes; neither pointer needs any alignment;
 // the ranges must not overlap.
-using PixelEncoder = void (*)(const uint8_t* tga_pixels, size_t count,
-                              uint8_t* ici_pixels);
+using PixelEncoder = void (*)(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
 
 struct EncoderPath {
   const char* name;
@@ -31,8 +30,7 @@ struct EncoderPathList {
 };
 
 // Plain C++, for any CPU: two pixels to a 64-bit word, four per step.
-void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count,
-                          uint8_t* ici_pixels);
+void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
 
 // Every implementation built into this program, the portable one first and
 // the others from slowest to fastest. Which ones exist depends on the

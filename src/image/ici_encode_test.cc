@@ -47,8 +47,7 @@ class EncoderPathTest : public ::testing::TestWithParam<EncoderPath> {
   // Encodes `count` random pixels read from `in_offset` bytes past an
   // aligned buffer into `out_offset` bytes past another, and checks the
   // result against the reference and the bytes around it for stray writes.
-  void ExpectExact(size_t count, size_t in_offset, size_t out_offset,
-                   uint32_t seed) {
+  static void ExpectExact(size_t count, size_t in_offset, size_t out_offset, uint32_t seed) {
     constexpr size_t kGuard = 64;
     constexpr uint8_t kGuardByte = 0xA5;
     std::vector<uint8_t> input = RandomBytes(in_offset + 4 * count, seed);
@@ -64,9 +63,8 @@ class EncoderPathTest : public ::testing::TestWithParam<EncoderPath> {
                                 << ", output offset " << out_offset;
     for (size_t i = 0; i < output.size(); ++i) {
       if (i >= out_offset && i < out_offset + 3 * count) continue;
-      ASSERT_EQ(output[i], kGuardByte)
-          << "byte " << i << " outside the output was written, " << count
-          << " pixels, output offset " << out_offset;
+      ASSERT_EQ(output[i], kGuardByte) << "byte " << i << " outside the output was written, "
+                                       << count << " pixels, output offset " << out_offset;
     }
   }
 };
@@ -110,8 +108,7 @@ TEST_P(EncoderPathTest, MatchesTheReferenceForEveryTail) {
 TEST_P(EncoderPathTest, MatchesTheReferenceOnUnalignedRows) {
   for (size_t in_offset = 0; in_offset <= 3; ++in_offset)
     for (size_t out_offset = 0; out_offset <= 3; ++out_offset)
-      for (size_t count : {1u, 3u, 4u, 7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u,
-                           63u, 64u, 100u, 8191u})
+      for (size_t count : {1u, 3u, 4u, 7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 63u, 64u, 100u, 8191u})
         ExpectExact(count, in_offset, out_offset,
                     static_cast<uint32_t>(count * 16 + in_offset * 4 + out_offset));
 }
@@ -133,11 +130,10 @@ TEST_P(EncoderPathTest, MatchesTheReferenceForEveryChannelValue) {
 
 std::vector<EncoderPath> PathsToTest() {
   EncoderPathList all = AllEncoderPaths();
-  return std::vector<EncoderPath>(all.paths, all.paths + all.count);
+  return {all.paths, all.paths + all.count};
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPaths, EncoderPathTest,
-                         ::testing::ValuesIn(PathsToTest()),
+INSTANTIATE_TEST_SUITE_P(AllPaths, EncoderPathTest, ::testing::ValuesIn(PathsToTest()),
                          [](const ::testing::TestParamInfo<EncoderPath>& info) {
                            return std::string(info.param.name);
                          });

@@ -29,8 +29,7 @@ namespace {
 PELORIN_SSSE3 inline __m128i EncodeWords128(__m128i pixels) {
   __m128i red = _mm_and_si128(_mm_srli_epi32(pixels, 8), _mm_set1_epi32(0xF800));
   __m128i green = _mm_and_si128(_mm_srli_epi32(pixels, 5), _mm_set1_epi32(0x07E0));
-  __m128i blue_alpha =
-      _mm_and_si128(_mm_srli_epi32(pixels, 3), _mm_set1_epi32(0x1F00001F));
+  __m128i blue_alpha = _mm_and_si128(_mm_srli_epi32(pixels, 3), _mm_set1_epi32(0x1F00001F));
   return _mm_or_si128(_mm_or_si128(red, green), blue_alpha);
 }
 
@@ -45,8 +44,7 @@ PELORIN_SSSE3 inline __m128i EncodeFour(const uint8_t* tga_pixels) {
   return _mm_shuffle_epi8(EncodeWords128(pixels), CompactMask128());
 }
 
-PELORIN_SSSE3 void EncodePixelsSsse3(const uint8_t* tga_pixels, size_t count,
-                                     uint8_t* ici_pixels) {
+PELORIN_SSSE3 void EncodePixelsSsse3(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels) {
   size_t i = 0;
   // Sixteen pixels fill exactly three 16-byte stores.
   for (; i + 16 <= count; i += 16) {
@@ -78,15 +76,13 @@ PELORIN_AVX2 inline __m256i EncodeEight(const uint8_t* tga_pixels) {
   __m256i blue_alpha =
       _mm256_and_si256(_mm256_srli_epi32(pixels, 3), _mm256_set1_epi32(0x1F00001F));
   __m256i words = _mm256_or_si256(_mm256_or_si256(red, green), blue_alpha);
-  const __m256i compact = _mm256_setr_epi8(
-      0, 1, 3, 4, 5, 7, 8, 9, 11, 12, 13, 15, -1, -1, -1, -1,
-      0, 1, 3, 4, 5, 7, 8, 9, 11, 12, 13, 15, -1, -1, -1, -1);
+  const __m256i compact = _mm256_setr_epi8(0, 1, 3, 4, 5, 7, 8, 9, 11, 12, 13, 15, -1, -1, -1, -1,
+                                           0, 1, 3, 4, 5, 7, 8, 9, 11, 12, 13, 15, -1, -1, -1, -1);
   // Each lane now holds 12 bytes in 32-bit words 0-2 and 4-6.
   return _mm256_shuffle_epi8(words, compact);
 }
 
-PELORIN_AVX2 void EncodePixelsAvx2(const uint8_t* tga_pixels, size_t count,
-                                   uint8_t* ici_pixels) {
+PELORIN_AVX2 void EncodePixelsAvx2(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels) {
   // Thirty-two pixels fill exactly three 32-byte stores. Each group of
   // eight gives six 32-bit words of output; a word permutation puts them
   // where two neighbouring stores need them, and a blend joins the two.

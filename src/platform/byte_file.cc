@@ -5,6 +5,8 @@
 namespace pelorin {
 
 // A sink that writes only in order has no way to honour an offset.
-void ByteSink::WriteAt(uint64_t, const uint8_t*, size_t) { throw EWriteError(); }
+void ByteSink::WriteAt(uint64_t /*offset*/, const uint8_t* /*bytes*/, size_t /*count*/) {
+  throw EWriteError();
+}
 
 }  // namespace pelorin
