@@ -1,0 +1,46 @@
+// The pixel encoder's interchangeable implementations.
+//
+// Encoding is the only computation Pelorin does, and it runs once per pixel,
+// so it has a portable implementation and, on x86-64, vector ones. All give
+// the same bytes; the fastest one the CPU supports is picked once, the first
+// time it is needed, so a small image pays nothing for the choice.
+#ifndef PELORIN_IMAGE_ICI_ENCODE_H_
+#define PELORIN_IMAGE_ICI_ENCODE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pelorin {
+
+// Encodes `count` TGA pixels (4 bytes each) into `count` ICI pixels (3 bytes
+// each). Writes exactly 3·count bytes; neither pointer needs any alignment;
+// the ranges must not overlap.
+using PixelEncoder = void (*)(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
+
+struct EncoderPath {
+  const char* name;
+  PixelEncoder encode;
+  // Whether this CPU can run `encode`.
+  bool (*supported)();
+};
+
+struct EncoderPathList {
+  const EncoderPath* paths;
+  size_t count;
+};
+
+// Plain C++, for any CPU: two pixels to a 64-bit word, four per step.
+void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
+
+// Every implementation built into this program, the portable one first and
+// the others from slowest to fastest. Which ones exist depends on the
+// architecture the program is built for; each says whether this CPU can run
+// it.
+EncoderPathList AllEncoderPaths();
+
+// The fastest implementation this CPU supports. Decided on the first call.
+const EncoderPath& ChosenEncoderPath();
+
+}  // namespace pelorin
+
+#endif  // PELORIN_IMAGE_ICI_ENCODE_H_

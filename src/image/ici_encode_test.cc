@@ -1,0 +1,157 @@
+#include "image/ici_encode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace pelorin {
+
+// Test names and failure messages show a path by its name.
+void PrintTo(const EncoderPath& path, std::ostream* out) { *out << path.name; }
+
+namespace {
+
+// What every path must match, written the plainest way: one channel at a
+// time, straight from the format's definition.
+std::vector<uint8_t> ReferenceEncoding(const uint8_t* tga_pixels, size_t count) {
+  std::vector<uint8_t> ici;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* pixel = tga_pixels + 4 * i;
+    unsigned blue = pixel[0], green = pixel[1], red = pixel[2], alpha = pixel[3];
+    unsigned colour = (red / 8) * 2048 + (green / 4) * 32 + blue / 8;
+    ici.push_back(static_cast<uint8_t>(colour % 256));
+    ici.push_back(static_cast<uint8_t>(colour / 256));
+    ici.push_back(static_cast<uint8_t>(alpha / 8));
+  }
+  return ici;
+}
+
+std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
+  std::mt19937 generator(seed);
+  std::vector<uint8_t> bytes(count);
+  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(generator());
+  return bytes;
+}
+
+class EncoderPathTest : public ::testing::TestWithParam<EncoderPath> {
+ protected:
+  void SetUp() override {
+    if (!GetParam().supported())
+      GTEST_SKIP() << "this CPU cannot run the " << GetParam().name << " path";
+  }
+
+  // Encodes `count` random pixels read from `in_offset` bytes past an
+  // aligned buffer into `out_offset` bytes past another, and checks the
+  // result against the reference and the bytes around it for stray writes.
+  static void ExpectExact(size_t count, size_t in_offset, size_t out_offset, uint32_t seed) {
+    constexpr size_t kGuard = 64;
+    constexpr uint8_t kGuardByte = 0xA5;
+    std::vector<uint8_t> input = RandomBytes(in_offset + 4 * count, seed);
+    const uint8_t* tga = input.data() + in_offset;
+    std::vector<uint8_t> output(out_offset + 3 * count + kGuard, kGuardByte);
+    uint8_t* ici = output.data() + out_offset;
+
+    GetParam().encode(tga, count, ici);
+
+    std::vector<uint8_t> expected = ReferenceEncoding(tga, count);
+    std::vector<uint8_t> actual(ici, ici + 3 * count);
+    ASSERT_EQ(actual, expected) << count << " pixels, input offset " << in_offset
+                                << ", output offset " << out_offset;
+    for (size_t i = 0; i < output.size(); ++i) {
+      if (i >= out_offset && i < out_offset + 3 * count) continue;
+      ASSERT_EQ(output[i], kGuardByte) << "byte " << i << " outside the output was written, "
+                                       << count << " pixels, output offset " << out_offset;
+    }
+  }
+};
+
+TEST_P(EncoderPathTest, GivesTheWorkedValues) {
+  const uint8_t tga[] = {
+      0x00, 0x00, 0xFF, 0xFF,  // opaque red
+      0x00, 0xFF, 0x00, 0xFF,  // opaque green
+      0xFF, 0x00, 0x00, 0xFF,  // opaque blue
+      0xFF, 0xFF, 0xFF, 0xFF,  // opaque white
+      0x00, 0x00, 0x00, 0x00,  // transparent black
+      0x07, 0x03, 0x07, 0x07,  // below one step in every channel
+      0x08, 0x04, 0x08, 0x08,  // one step in every channel
+      0x10, 0x20, 0x30, 0x40,
+  };
+  const uint8_t expected[] = {
+      0x00, 0xF8, 0x1F, 0xE0, 0x07, 0x1F, 0x1F, 0x00, 0x1F, 0xFF, 0xFF, 0x1F,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21, 0x08, 0x01, 0x02, 0x31, 0x08,
+  };
+  // Repeated so that the widest path meets them in its main loop too.
+  constexpr size_t kCopies = 8;
+  std::vector<uint8_t> input, want;
+  for (size_t i = 0; i < kCopies; ++i) {
+    input.insert(input.end(), std::begin(tga), std::end(tga));
+    want.insert(want.end(), std::begin(expected), std::end(expected));
+  }
+  std::vector<uint8_t> ici(want.size());
+  GetParam().encode(input.data(), input.size() / 4, ici.data());
+  EXPECT_EQ(ici, want);
+}
+
+// 1 to 64 pixels leave every possible remainder after each path's 4-, 8-,
+// 16- and 32-pixel steps; the large counts run the main loops many times.
+TEST_P(EncoderPathTest, MatchesTheReferenceForEveryTail) {
+  for (size_t count = 0; count <= 64; ++count)
+    ExpectExact(count, 0, 0, static_cast<uint32_t>(count));
+  for (size_t count : {127u, 1000u, 4099u, 65535u})
+    ExpectExact(count, 0, 0, static_cast<uint32_t>(count));
+}
+
+TEST_P(EncoderPathTest, MatchesTheReferenceOnUnalignedRows) {
+  for (size_t in_offset = 0; in_offset <= 3; ++in_offset)
+    for (size_t out_offset = 0; out_offset <= 3; ++out_offset)
+      for (size_t count : {1u, 3u, 4u, 7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 63u, 64u, 100u, 8191u})
+        ExpectExact(count, in_offset, out_offset,
+                    static_cast<uint32_t>(count * 16 + in_offset * 4 + out_offset));
+}
+
+// Every value of every channel, with the other channels at each extreme,
+// so no mask or shift is off by one bit anywhere.
+TEST_P(EncoderPathTest, MatchesTheReferenceForEveryChannelValue) {
+  std::vector<uint8_t> input;
+  for (int channel = 0; channel < 4; ++channel)
+    for (uint8_t others : {uint8_t{0x00}, uint8_t{0xFF}})
+      for (int value = 0; value < 256; ++value)
+        for (int byte = 0; byte < 4; ++byte)
+          input.push_back(byte == channel ? static_cast<uint8_t>(value) : others);
+  size_t count = input.size() / 4;
+  std::vector<uint8_t> ici(3 * count);
+  GetParam().encode(input.data(), count, ici.data());
+  EXPECT_EQ(ici, ReferenceEncoding(input.data(), count));
+}
+
+std::vector<EncoderPath> PathsToTest() {
+  EncoderPathList all = AllEncoderPaths();
+  return {all.paths, all.paths + all.count};
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, EncoderPathTest, ::testing::ValuesIn(PathsToTest()),
+                         [](const ::testing::TestParamInfo<EncoderPath>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(EncoderPathsTest, StartWithThePortablePath) {
+  EncoderPathList all = AllEncoderPaths();
+  ASSERT_GE(all.count, 1u);
+  EXPECT_STREQ(all.paths[0].name, "portable");
+  EXPECT_TRUE(all.paths[0].supported());
+}
+
+TEST(EncoderPathsTest, ChooseTheLastSupportedPath) {
+  EncoderPathList all = AllEncoderPaths();
+  const EncoderPath* fastest = &all.paths[0];
+  for (size_t i = 0; i < all.count; ++i)
+    if (all.paths[i].supported()) fastest = &all.paths[i];
+  EXPECT_STREQ(ChosenEncoderPath().name, fastest->name);
+}
+
+}  // namespace
+}  // namespace pelorin
