@@ -21,8 +21,7 @@ constexpr uint64_t kBandBytes = uint64_t{512} << 10;
 
 void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink) {
   if (size.width == 0 || size.height == 0) return;
-  BandLayout layout = LayOutBands(size, kBandBytes);
-  WriteBands(source, layout, sink, ChooseBandWriting(layout, sink));
+  WriteBands(source, LayOutBands(size, kBandBytes), sink);
 }
 
 std::string OutputPathFor(std::string_view source_path,

@@ -19,7 +19,7 @@ class ByteSource {
   virtual uint64_t Size() = 0;
   // Reads up to `count` bytes at `offset` into `into` and returns how many
   // were read: fewer than `count` only at the end of the file. Raises
-  // EInOutError when the read fails. Several threads may read at once.
+  // EInOutError when the read fails.
   virtual size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) = 0;
 };
 
@@ -34,15 +34,6 @@ class ByteSink {
   virtual ~ByteSink() = default;
   // Writes all `count` bytes or raises EWriteError.
   virtual void Write(const uint8_t* bytes, size_t count) = 0;
-
-  // Whether WriteAt() may be used instead of Write(). A sink that says so
-  // overrides both.
-  virtual bool TakesWritesAtOffsets() const { return false; }
-  // Writes all `count` bytes at `offset` from the start of the output, or
-  // raises EWriteError. Several threads may call it at once for ranges that
-  // do not overlap. Only for a sink whose TakesWritesAtOffsets() is true;
-  // any other raises EWriteError.
-  virtual void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count);
 };
 
 // A file that is written beside its target under a temporary name and takes

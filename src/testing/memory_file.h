@@ -3,21 +3,35 @@
 #define PELORIN_TESTING_MEMORY_FILE_H_
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "platform/byte_file.h"
+#include "platform/failure.h"
 
 namespace pelorin::testing {
+
+// An offset no read or write reaches.
+constexpr uint64_t kNowhere = UINT64_MAX;
 
 class MemorySource : public ByteSource {
  public:
   explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
 
+  // A read that covers this offset raises an I/O error, as a failing disk
+  // would.
+  uint64_t failing_offset = kNowhere;
+  static constexpr int kFailingReadCode = 23;
+  uint64_t bytes_read = 0;
+
   uint64_t Size() override { return bytes_.size(); }
   size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override {
+    if (offset <= failing_offset && failing_offset - offset < count)
+      throw EInOutError(kFailingReadCode);
     if (offset >= bytes_.size()) return 0;
     size_t available = std::min<uint64_t>(count, bytes_.size() - offset);
     std::copy_n(bytes_.data() + offset, available, reinterpret_cast<char*>(into));
+    bytes_read += available;
     return available;
   }
 
@@ -30,7 +44,13 @@ class MemorySource : public ByteSource {
 
 class MemorySink : public ByteSink {
  public:
+  // A write that covers this offset fails, as on a full disk; nothing of it
+  // is kept.
+  uint64_t failing_offset = kNowhere;
+
   void Write(const uint8_t* bytes, size_t count) override {
+    if (bytes_.size() <= failing_offset && failing_offset - bytes_.size() < count)
+      throw EWriteError();
     bytes_.append(reinterpret_cast<const char*>(bytes), count);
   }
   const std::string& bytes() const { return bytes_; }

@@ -91,19 +91,6 @@ class PosixReplacementFile : public ReplacementFile {
     }
   }
 
-  bool TakesWritesAtOffsets() const override { return true; }
-
-  void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) override {
-    while (count > 0) {
-      ssize_t written = pwrite(fd_, bytes, count, static_cast<off_t>(offset));
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) throw EWriteError();
-      bytes += written;
-      offset += static_cast<uint64_t>(written);
-      count -= static_cast<size_t>(written);
-    }
-  }
-
   void Commit() override {
     int fd = fd_;
     fd_ = -1;
