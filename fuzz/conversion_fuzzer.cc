@@ -17,13 +17,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
+#include <string>
 
 #include "image/ici_image.h"
 #include "image/tga_source.h"
-#include "platform/byte_file.h"
 #include "platform/failure.h"
+#include "testing/memory_file.h"
 
 namespace {
 
@@ -32,43 +31,11 @@ namespace {
   std::abort();
 }
 
-class MemorySource : public pelorin::ByteSource {
- public:
-  MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-  uint64_t Size() override { return size_; }
-
-  size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override {
-    if (offset >= size_) return 0;
-    size_t available = size_ - static_cast<size_t>(offset);
-    size_t got = count < available ? count : available;
-    std::memcpy(into, data_ + offset, got);
-    return got;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-};
-
-class MemorySink : public pelorin::ByteSink {
- public:
-  void Write(const uint8_t* bytes, size_t count) override {
-    if (count == 0) Fail("empty write");
-    bytes_.insert(bytes_.end(), bytes, bytes + count);
-  }
-
-  const std::vector<uint8_t>& bytes() const { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
-
 unsigned Little16(const uint8_t* data) { return data[0] + 256u * data[1]; }
 
 // What the conversion of `data` must give: false for a short file,
 // otherwise true with the ICI bytes in `ici`.
-bool ReferenceConversion(const uint8_t* data, size_t size, std::vector<uint8_t>& ici) {
+bool ReferenceConversion(const uint8_t* data, size_t size, std::string& ici) {
   if (size < 16) return false;
   uint64_t width = Little16(data + 12);
   uint64_t height = Little16(data + 14);
@@ -79,9 +46,9 @@ bool ReferenceConversion(const uint8_t* data, size_t size, std::vector<uint8_t>&
       const uint8_t* pixel = data + 18 + 4 * (row * width + column);
       unsigned blue = pixel[0], green = pixel[1], red = pixel[2], alpha = pixel[3];
       unsigned value = (red / 8) * 2048 + (green / 4) * 32 + blue / 8;
-      ici.push_back(static_cast<uint8_t>(value % 256));
-      ici.push_back(static_cast<uint8_t>(value / 256));
-      ici.push_back(static_cast<uint8_t>(alpha / 8));
+      ici.push_back(static_cast<char>(value % 256));
+      ici.push_back(static_cast<char>(value / 256));
+      ici.push_back(static_cast<char>(alpha / 8));
     }
   }
   return true;
@@ -90,11 +57,11 @@ bool ReferenceConversion(const uint8_t* data, size_t size, std::vector<uint8_t>&
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<uint8_t> expected;
+  std::string expected;
   bool expect_success = ReferenceConversion(data, size, expected);
 
-  MemorySource file(data, size);
-  MemorySink sink;
+  pelorin::testing::MemorySource file(std::string(reinterpret_cast<const char*>(data), size));
+  pelorin::testing::MemorySink sink;
   try {
     pelorin::TgaSource source(file);
     pelorin::ImageSize image_size = source.ReadImageSize();
