@@ -59,9 +59,7 @@ InterruptionBlocker::InterruptionBlocker() {
   sigprocmask(SIG_BLOCK, &interruptions, &previous_mask_);
 }
 
-InterruptionBlocker::~InterruptionBlocker() {
-  sigprocmask(SIG_SETMASK, &previous_mask_, nullptr);
-}
+InterruptionBlocker::~InterruptionBlocker() { sigprocmask(SIG_SETMASK, &previous_mask_, nullptr); }
 
 bool RemoveOnInterruption(const char* path) {
   size_t length = strlen(path);
@@ -83,8 +81,7 @@ bool RemoveOnInterruption(const char* path) {
   }
 
   // Past a file size limit, write() then fails with EFBIG instead.
-  if (!file_size_signal_ignored &&
-      sigaction(SIGXFSZ, nullptr, &previous_file_size_action) == 0 &&
+  if (!file_size_signal_ignored && sigaction(SIGXFSZ, nullptr, &previous_file_size_action) == 0 &&
       IsPlainHandler(previous_file_size_action, SIG_DFL)) {
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
