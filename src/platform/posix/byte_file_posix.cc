@@ -150,10 +150,12 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
 
   std::string directory = DirectoryPartOf(path);
   std::string base = path.substr(directory.size());
+  const std::string temporary_prefix =
+      directory + "." + base + "." + std::to_string(getpid()) + "-";
   for (unsigned attempt = 0;; ++attempt) {
-    std::string temporary = directory + "." + base + "." +
-                            std::to_string(getpid()) + "-" +
-                            std::to_string(attempt) + ".tmp";
+    std::string temporary = temporary_prefix;
+    temporary += std::to_string(attempt);
+    temporary += ".tmp";
     // An interruption must find the file registered as soon as it exists.
     InterruptionBlocker blocker;
     int fd = open(temporary.c_str(),
