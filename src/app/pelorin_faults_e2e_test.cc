@@ -188,7 +188,7 @@ TEST_F(FaultsE2e, SignalIgnoredByTheParentStaysIgnored) {
 
   EXPECT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(ReadFileBytes(dir_ / "tic.ici"), std::string(3u * 4096 * 4096, '\0'));
+  EXPECT_EQ(ReadFileBytes(dir_ / "tic.ici"), std::string(size_t{3} * 4096 * 4096, '\0'));
   EXPECT_EQ(NamesIn(dir_.path()), (std::vector<std::string>{kSourceName, "tic.ici"}));
 }
 
@@ -307,7 +307,7 @@ class FullFileSystemE2e : public ::testing::Test {
   }
 
   // Writes a file that takes all the space left but `spare_bytes`.
-  void FillUpLeaving(const std::string& path, size_t spare_bytes) {
+  static void FillUpLeaving(const std::string& path, size_t spare_bytes) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
     std::string page(4096, 'f');
