@@ -9,7 +9,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
-#include "platform/posix/interruption_cleanup.h"
+#include "platform/posix/interrupt_cleanup.h"
 #include "platform/posix/posix_error.h"
 
 namespace pelorin {

@@ -1,4 +1,4 @@
-#include "platform/posix/interruption_cleanup.h"
+#include "platform/posix/interrupt_cleanup.h"
 
 #include <limits.h>
 #include <string.h>

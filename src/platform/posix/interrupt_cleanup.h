@@ -7,8 +7,8 @@
 // the parent sees how it ended. A signal its parent had set to be ignored
 // stays ignored. A file size limit (SIGXFSZ) becomes a failed write, which
 // the program reports and cleans up after, instead of killing it.
-#ifndef PELORIN_PLATFORM_POSIX_INTERRUPTION_CLEANUP_H_
-#define PELORIN_PLATFORM_POSIX_INTERRUPTION_CLEANUP_H_
+#ifndef PELORIN_PLATFORM_POSIX_INTERRUPT_CLEANUP_H_
+#define PELORIN_PLATFORM_POSIX_INTERRUPT_CLEANUP_H_
 
 #include <signal.h>
 
@@ -40,4 +40,4 @@ void ForgetOnInterruption();
 
 }  // namespace pelorin
 
-#endif  // PELORIN_PLATFORM_POSIX_INTERRUPTION_CLEANUP_H_
+#endif  // PELORIN_PLATFORM_POSIX_INTERRUPT_CLEANUP_H_
