@@ -20,12 +20,12 @@ namespace {
 void RunInput(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    std::fprintf(stderr, "cannot read %s\n", path.string().c_str());
     std::exit(2);
   }
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                              std::istreambuf_iterator<char>());
-  std::printf("running %s (%zu bytes)\n", path.c_str(), bytes.size());
+  std::printf("running %s (%zu bytes)\n", path.string().c_str(), bytes.size());
   std::fflush(stdout);
   LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
 }
