@@ -32,7 +32,7 @@ class RecordingConsole : public Console {
   }
   void WaitForEnter() override {
     Flush();
-    events.push_back("wait");
+    events.emplace_back("wait");
     if (fail_wait_) throw EInOutError(kFileAccessDenied);
   }
   void WriteError(const std::string& text) override { events.push_back("err: " + text); }

@@ -272,7 +272,7 @@ TEST_F(PelorinE2eTest, ConvertsAnImageMagickTga) {
 
   // Random pixels, alpha included, handed to ImageMagick as raw BGRA.
   const uint16_t width = 61, height = 37;
-  std::string raw(4u * width * height, '\0');
+  std::string raw(size_t{4} * width * height, '\0');
   std::mt19937 random(7);
   for (char& byte : raw) byte = static_cast<char>(random());
   WriteFileBytes(Path("raw.bgra"), raw);
@@ -379,7 +379,7 @@ TEST_F(PelorinE2eTest, AShortSourceFailsAndKeepsTheOlderResult) {
       {"header cut inside the size", MakeTga(0, 0, "").substr(0, 15)},
       {"header alone for 1x1", MakeTga(1, 1, "")},
       {"2x2 one byte short", MakeTga(2, 2, std::string(15, 'p'))},
-      {"24-bit pixels", MakeTga(4, 4, std::string(3 * 16, 'p'))},
+      {"24-bit pixels", MakeTga(4, 4, std::string(size_t{3} * 16, 'p'))},
       {"65535x65535 over 20 bytes", MakeTga(65535, 65535, "ab")},
       {"large image one byte short", MakeTga(1000, 700, std::string(4 * 1000 * 700 - 1, 'p'))},
   };

@@ -65,7 +65,7 @@ TEST(TgaSourceTest, AHeaderCutShortOfTheSizeFieldsIsReadBeyondEnd) {
 }
 
 TEST(TgaSourceTest, RequiresExactlyTheBytesTheHeaderPromises) {
-  std::string tga = MakeTga(3, 2, std::string(4 * 3 * 2, 'x'));
+  std::string tga = MakeTga(3, 2, std::string(size_t{4} * 3 * 2, 'x'));
   ASSERT_EQ(tga.size(), 18u + 24u);
   EXPECT_EQ(TgaFileSizeFor(ImageSize{3, 2}), tga.size());
 

@@ -29,7 +29,11 @@ void RemoveTree(const std::string& path) {
     if (DIR* dir = opendir(path.c_str())) {
       while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (name != "." && name != "..") RemoveTree(path + "/" + name);
+        if (name == "." || name == "..") continue;
+        std::string inner = path;
+        inner += '/';
+        inner += name;
+        RemoveTree(inner);
       }
       closedir(dir);
     }
@@ -120,6 +124,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     signal(SIGPIPE, SIG_DFL);
     if (options.before_exec) options.before_exec();
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());

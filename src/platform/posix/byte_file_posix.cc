@@ -9,6 +9,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
+#include "platform/posix/interrupt_cleanup.h"
 #include "platform/posix/posix_error.h"
 
 namespace pelorin {
@@ -75,8 +76,10 @@ class PosixReplacementFile : public ReplacementFile {
         target_path_(std::move(target_path)) {}
 
   ~PosixReplacementFile() override {
+    InterruptionBlocker blocker;
     if (fd_ >= 0) close(fd_);
     if (!committed_) unlink(temporary_path_.c_str());
+    ForgetOnInterruption();
   }
   PosixReplacementFile(const PosixReplacementFile&) = delete;
   PosixReplacementFile& operator=(const PosixReplacementFile&) = delete;
@@ -96,9 +99,11 @@ class PosixReplacementFile : public ReplacementFile {
     fd_ = -1;
     // A network file system may report a failed write only at close.
     if (close(fd) != 0) throw EWriteError();
+    InterruptionBlocker blocker;
     if (rename(temporary_path_.c_str(), target_path_.c_str()) != 0)
       throw EFCreateError(AbsolutePath(target_path_), strerror(errno));
     committed_ = true;
+    ForgetOnInterruption();
   }
 
  private:
@@ -145,10 +150,14 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
 
   std::string directory = DirectoryPartOf(path);
   std::string base = path.substr(directory.size());
+  const std::string temporary_prefix =
+      directory + "." + base + "." + std::to_string(getpid()) + "-";
   for (unsigned attempt = 0;; ++attempt) {
-    std::string temporary = directory + "." + base + "." +
-                            std::to_string(getpid()) + "-" +
-                            std::to_string(attempt) + ".tmp";
+    std::string temporary = temporary_prefix;
+    temporary += std::to_string(attempt);
+    temporary += ".tmp";
+    // An interruption must find the file registered as soon as it exists.
+    InterruptionBlocker blocker;
     int fd = open(temporary.c_str(),
                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -157,6 +166,7 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
       throw refuse(errno);
     }
     auto file = std::make_unique<PosixReplacementFile>(fd, temporary, path);
+    RemoveOnInterruption(temporary.c_str());
     // The new file keeps the permissions of the one it replaces.
     if (replaces_file) fchmod(fd, status.st_mode & 07777);
     return file;

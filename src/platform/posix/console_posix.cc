@@ -29,23 +29,28 @@ int WriteAll(int fd, const std::string& text) {
 // A standard stream that was closed would hand its number to the next file
 // opened: the source could become standard input, or the new tic.ici
 // standard output. Holding the number with /dev/null opened the other way
-// round keeps the stream failing exactly as a closed one does.
-void ReserveIfClosed(int fd, int opposite_mode) {
-  if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) return;
+// round keeps the stream failing exactly as a closed one does. Returns
+// whether `fd` was closed.
+bool ReserveIfClosed(int fd, int opposite_mode) {
+  if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) return false;
   int reserved = open("/dev/null", opposite_mode | O_CLOEXEC);
   if (reserved >= 0 && reserved != fd) {
     dup2(reserved, fd);
     close(reserved);
   }
+  return true;
 }
 
 class PosixConsole : public Console {
  public:
   PosixConsole() {
     ReserveIfClosed(STDIN_FILENO, O_WRONLY);
-    ReserveIfClosed(STDOUT_FILENO, O_RDONLY);
+    bool output_was_closed = ReserveIfClosed(STDOUT_FILENO, O_RDONLY);
     ReserveIfClosed(STDERR_FILENO, O_RDONLY);
-    output_is_terminal_ = isatty(STDOUT_FILENO) == 1;
+    // A closed stdout writes each line at once, like a terminal, so that its
+    // first line fails before any file is touched rather than the buffer at
+    // the end, after tic.ici was already replaced.
+    write_each_line_ = output_was_closed || isatty(STDOUT_FILENO) == 1;
     // A reader that went away is a failed write, reported like any other,
     // not a silent death.
     signal(SIGPIPE, SIG_IGN);
@@ -54,7 +59,7 @@ class PosixConsole : public Console {
   void WriteLine(const std::string& text) override {
     pending_ += text;
     pending_ += '\n';
-    if (output_is_terminal_) Flush();
+    if (write_each_line_) Flush();
   }
 
   void Flush() override {
@@ -88,7 +93,7 @@ class PosixConsole : public Console {
   const char* LineBreak() const override { return "\n"; }
 
  private:
-  bool output_is_terminal_;
+  bool write_each_line_;
   std::string pending_;
 };
 

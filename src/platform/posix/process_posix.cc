@@ -6,7 +6,7 @@
 #include "platform/process.h"
 
 // The first byte of the program's image, placed by the linker.
-extern "C" char __executable_start;
+extern "C" char __executable_start;  // NOLINT(bugprone-reserved-identifier): the linker's name
 
 namespace pelorin {
 

@@ -10,6 +10,7 @@ namespace {
 
 std::optional<std::string> SourcePathOf(std::vector<std::string> arguments) {
   std::vector<char*> argv;
+  argv.reserve(arguments.size() + 1);
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
   return SourcePathArgument(static_cast<int>(arguments.size()), argv.data());

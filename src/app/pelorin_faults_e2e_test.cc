@@ -1,0 +1,334 @@
+// Faults of the disk, the console and the process, met by the built program
+// as a user meets them. Whatever happens, a failed run reports on standard
+// error with status 1, the older tic.ici keeps its bytes and no temporary
+// file stays behind.
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "image/tga_source.h"
+#include "testing/temp_dir.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PELORIN_UNDER_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELORIN_UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+namespace pelorin::testing {
+namespace {
+
+const std::string kOldResult = "an older tic.ici, which must keep these bytes";
+const char kSourceName[] = "source.tga";
+
+// Stored rows: row 0 = opaque red, opaque green; row 1 = opaque blue, white.
+std::string TwoByTwoTga() {
+  return MakeTga(2, 2,
+                 std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
+                             "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF",
+                             16));
+}
+
+std::vector<std::string> NamesIn(const std::string& directory) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(directory.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A TGA header promising `width` x `height` pixels, made as a sparse file of
+// full length: large enough to take a while, quick to create.
+void MakeSparseTga(const std::string& path, uint16_t width, uint16_t height) {
+  WriteFileBytes(path, MakeTga(width, height, ""));
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(TgaFileSizeFor({width, height}))), 0);
+}
+
+void ExpectReport(const RunResult& result, const std::string& class_name,
+                  const std::string& message) {
+  EXPECT_EQ(result.exit_status, 1);
+  const std::string head = "Exception " + class_name + " in module pelorin at ";
+  ASSERT_EQ(result.err.compare(0, head.size(), head), 0) << result.err;
+  EXPECT_EQ(result.err.substr(head.size() + 8), ".\n" + message + ".\n\n") << result.err;
+  EXPECT_EQ(result.out.find("Finished!"), std::string::npos) << result.out;
+}
+
+// Watches a directory for new names; set it up before the program starts,
+// so that no creation is missed.
+class DirectoryWatch {
+ public:
+  explicit DirectoryWatch(const std::string& directory)
+      : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
+    if (fd_ < 0 || inotify_add_watch(fd_, directory.c_str(), IN_CREATE) < 0)
+      ADD_FAILURE() << "inotify: " << strerror(errno);
+  }
+  ~DirectoryWatch() {
+    if (fd_ >= 0) close(fd_);
+  }
+  DirectoryWatch(const DirectoryWatch&) = delete;
+  DirectoryWatch& operator=(const DirectoryWatch&) = delete;
+
+  // Waits until a name other than `known` is created, and returns it; ""
+  // when `child` ends first.
+  std::string WaitForNewName(const std::set<std::string>& known, ChildProcess& child) {
+    alignas(inotify_event) char buffer[4096];
+    while (!child.HasExited()) {
+      pollfd watch = {fd_, POLLIN, 0};
+      if (poll(&watch, 1, 50) <= 0) continue;
+      ssize_t got = read(fd_, buffer, sizeof buffer);
+      for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        std::string name = event->len > 0 ? event->name : "";
+        if (!name.empty() && known.count(name) == 0) return name;
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return "";
+  }
+
+ private:
+  int fd_;
+};
+
+class FaultsE2e : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteFileBytes(dir_ / "tic.ici", kOldResult); }
+
+  RunResult Run(const std::function<void()>& before_exec) {
+    RunOptions options;
+    options.working_directory = dir_.path();
+    options.before_exec = before_exec;
+    return RunProgram({PELORIN_EXECUTABLE, kSourceName}, options);
+  }
+
+  ChildProcess Start(const std::function<void()>& before_exec = {}) {
+    RunOptions options;
+    options.working_directory = dir_.path();
+    options.before_exec = before_exec;
+    return ChildProcess({PELORIN_EXECUTABLE, kSourceName}, options);
+  }
+
+  void ExpectOldResultAlone() {
+    EXPECT_EQ(NamesIn(dir_.path()), (std::vector<std::string>{kSourceName, "tic.ici"}));
+    EXPECT_EQ(ReadFileBytes(dir_ / "tic.ici"), kOldResult);
+  }
+
+  TempDir dir_;
+};
+
+// A conversion cut short by a signal removes its temporary file and leaves
+// the older tic.ici; the program then dies by that very signal, so that a
+// shell or a script sees why it ended.
+class InterruptionE2e : public FaultsE2e, public ::testing::WithParamInterface<int> {};
+
+TEST_P(InterruptionE2e, RemovesTheTemporaryFileAndDiesByTheSignal) {
+  const int signal_number = GetParam();
+  MakeSparseTga(dir_ / kSourceName, 16384, 16384);
+  DirectoryWatch watch(dir_.path());
+  ChildProcess child = Start();
+
+  std::string temporary = watch.WaitForNewName({kSourceName, "tic.ici"}, child);
+  ASSERT_NE(temporary, "") << "the program ended before it created its output";
+  ASSERT_EQ(kill(child.pid(), signal_number), 0);
+  RunResult result = child.Finish("");
+
+  EXPECT_EQ(result.exit_status, -1);
+  EXPECT_EQ(result.signal, signal_number) << strsignal(result.signal);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out.find("Finished!"), std::string::npos) << result.out;
+  EXPECT_FALSE(PathExists(dir_ / temporary));
+  ExpectOldResultAlone();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptionE2e,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::string(sigabbrev_np(info.param));
+                         });
+
+// `nohup pelorin ...` ignores SIGHUP; the program must not turn it back on.
+TEST_F(FaultsE2e, SignalIgnoredByTheParentStaysIgnored) {
+  MakeSparseTga(dir_ / kSourceName, 4096, 4096);
+  DirectoryWatch watch(dir_.path());
+  ChildProcess child = Start([] { signal(SIGHUP, SIG_IGN); });
+
+  ASSERT_NE(watch.WaitForNewName({kSourceName, "tic.ici"}, child), "");
+  kill(child.pid(), SIGHUP);
+  RunResult result = child.Finish("");
+
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ReadFileBytes(dir_ / "tic.ici"), std::string(size_t{3} * 4096 * 4096, '\0'));
+  EXPECT_EQ(NamesIn(dir_.path()), (std::vector<std::string>{kSourceName, "tic.ici"}));
+}
+
+// The size is checked before the output is created; a source that shrinks
+// after that, while it is being read, must still fail as a short one. The
+// program is stopped the moment its output file appears, the source is cut
+// down to its header, and the program goes on.
+TEST_F(FaultsE2e, SourceTruncatedAfterTheSizeCheckFailsAsShort) {
+  MakeSparseTga(dir_ / kSourceName, 16384, 16384);
+  DirectoryWatch watch(dir_.path());
+  ChildProcess child = Start();
+
+  ASSERT_NE(watch.WaitForNewName({kSourceName, "tic.ici"}, child), "")
+      << "the program ended before it created its output";
+  ASSERT_EQ(kill(child.pid(), SIGSTOP), 0);
+  siginfo_t stopped = {};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(child.pid()), &stopped, WSTOPPED), 0);
+  ASSERT_EQ(truncate((dir_ / kSourceName).c_str(), kTgaPixelDataOffset), 0);
+  ASSERT_EQ(kill(child.pid(), SIGCONT), 0);
+  RunResult result = child.Finish("");
+
+  ExpectReport(result, "EInOutError", "Read beyond end of file");
+  ExpectOldResultAlone();
+}
+
+// A header promising 65535 x 65535 pixels (16 GiB) over a 20-byte file fails
+// before anything is allocated for them: the program runs in an address
+// space far too small for even one 1/1000 of that image.
+TEST_F(FaultsE2e, GiantHeaderOnATinyFileFailsWithoutAllocating) {
+#ifdef PELORIN_UNDER_ADDRESS_SANITIZER
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+  WriteFileBytes(dir_ / kSourceName, MakeTga(65535, 65535, "\x01\x02"));
+  RunResult result = Run([] {
+    const rlim_t kLimit = rlim_t{64} << 20;
+    rlimit limit = {kLimit, kLimit};
+    setrlimit(RLIMIT_AS, &limit);
+  });
+  ExpectReport(result, "EInOutError", "Read beyond end of file");
+  ExpectOldResultAlone();
+}
+
+// A file size limit (`ulimit -f`) with SIGXFSZ left as it comes: the write
+// past it fails and is reported, rather than killing the program with its
+// temporary file still on disk.
+TEST_F(FaultsE2e, FileSizeLimitWithDefaultSignalIsAReportedWriteError) {
+  WriteFileBytes(dir_ / kSourceName, MakeRandomTga(256, 256, 7));
+  RunResult result = Run([] {
+    signal(SIGXFSZ, SIG_DFL);
+    rlimit limit = {64 << 10, 64 << 10};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  EXPECT_EQ(result.signal, 0) << strsignal(result.signal);
+  ExpectReport(result, "EWriteError", "Stream write error");
+  ExpectOldResultAlone();
+}
+
+// A closed stdout fails at the first line, before any file is touched; its
+// descriptor is not lent to a file the program opens. With stderr closed
+// too, the report has nowhere to go, but the status still tells.
+TEST_F(FaultsE2e, ClosedStandardOutputFailsBeforeAnyFileIsTouched) {
+  WriteFileBytes(dir_ / kSourceName, TwoByTwoTga());
+  struct Case {
+    const char* name;
+    std::vector<int> closed;
+  };
+  const Case cases[] = {
+      {"stdout closed", {STDOUT_FILENO}},
+      {"stdout and stderr closed", {STDOUT_FILENO, STDERR_FILENO}},
+  };
+  for (const Case& the_case : cases) {
+    SCOPED_TRACE(the_case.name);
+    const std::vector<int> closed = the_case.closed;
+    RunResult result = Run([closed] {
+      for (int fd : closed) close(fd);
+    });
+    if (closed.size() == 1) {
+      ExpectReport(result, "EInOutError", "I/O error 9");
+    } else {
+      EXPECT_EQ(result.exit_status, 1);
+      EXPECT_EQ(result.err, "");
+    }
+    EXPECT_EQ(result.out, "");
+    ExpectOldResultAlone();
+  }
+}
+
+// A small file system of its own, filled up so that the output runs out of
+// room after its first page. Mounting needs privileges; without them the
+// test is skipped. The mount lives in a private mount namespace, so nothing
+// outside this test process ever sees it, even if the test dies.
+class FullFileSystemE2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mount_point_ = dir_ / "small";
+    ASSERT_EQ(mkdir(mount_point_.c_str(), 0755), 0);
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", mount_point_.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
+      GTEST_SKIP() << "cannot mount a small file system here: " << strerror(errno);
+    }
+    mounted_ = true;
+  }
+  void TearDown() override {
+    if (mounted_) umount2(mount_point_.c_str(), MNT_DETACH);
+  }
+
+  // Writes a file that takes all the space left but `spare_bytes`.
+  static void FillUpLeaving(const std::string& path, size_t spare_bytes) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    std::string page(4096, 'f');
+    size_t written = 0;
+    for (;;) {
+      ssize_t put = write(fd, page.data(), page.size());
+      if (put <= 0) break;
+      written += static_cast<size_t>(put);
+    }
+    ASSERT_EQ(errno, ENOSPC);
+    ASSERT_GE(written, spare_bytes);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(written - spare_bytes)), 0);
+    close(fd);
+  }
+
+  TempDir dir_;
+  std::string mount_point_;
+  bool mounted_ = false;
+};
+
+TEST_F(FullFileSystemE2e, WriteThatRunsOutOfRoomMidwayLeavesTheOldResult) {
+  const std::string source = mount_point_ + "/" + kSourceName;
+  WriteFileBytes(source, MakeRandomTga(128, 32, 3));  // 12 KiB of ICI bytes
+  WriteFileBytes(mount_point_ + "/tic.ici", kOldResult);
+  FillUpLeaving(mount_point_ + "/filler", 4096);
+
+  RunOptions options;
+  options.working_directory = mount_point_;
+  RunResult result = RunProgram({PELORIN_EXECUTABLE, kSourceName}, options);
+
+  ExpectReport(result, "EWriteError", "Stream write error");
+  EXPECT_EQ(NamesIn(mount_point_), (std::vector<std::string>{"filler", kSourceName, "tic.ici"}));
+  EXPECT_EQ(ReadFileBytes(mount_point_ + "/tic.ici"), kOldResult);
+}
+
+}  // namespace
+}  // namespace pelorin::testing
