@@ -51,19 +51,6 @@ std::string TwoByTwoTga() {
                              16));
 }
 
-std::vector<std::string> NamesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(directory.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A TGA header promising `width` x `height` pixels, made as a sparse file of
 // full length: large enough to take a while, quick to create.
 void MakeSparseTga(const std::string& path, uint16_t width, uint16_t height) {

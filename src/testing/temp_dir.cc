@@ -54,9 +54,11 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() { RemoveTree(path_); }
 
-std::vector<std::string> TempDir::Names() const {
+std::vector<std::string> TempDir::Names() const { return NamesIn(path_); }
+
+std::vector<std::string> NamesIn(const std::string& directory) {
   std::vector<std::string> names;
-  if (DIR* dir = opendir(path_.c_str())) {
+  if (DIR* dir = opendir(directory.c_str())) {
     while (dirent* entry = readdir(dir)) {
       std::string name = entry->d_name;
       if (name != "." && name != "..") names.push_back(name);
@@ -84,25 +86,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 bool PathExists(const std::string& path) {
   struct stat status;
   return lstat(path.c_str(), &status) == 0;
-}
-
-std::string MakeTga(uint16_t width, uint16_t height, const std::string& pixels) {
-  std::string header(18, '\0');
-  header[2] = 2;  // uncompressed true-colour
-  header[12] = static_cast<char>(width & 0xFF);
-  header[13] = static_cast<char>(width >> 8);
-  header[14] = static_cast<char>(height & 0xFF);
-  header[15] = static_cast<char>(height >> 8);
-  header[16] = 32;
-  header[17] = 8;  // 8 alpha bits, bottom-left origin
-  return header + pixels;
-}
-
-std::string MakeRandomTga(uint16_t width, uint16_t height, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::string pixels(4ull * width * height, '\0');
-  for (char& byte : pixels) byte = static_cast<char>(random());
-  return MakeTga(width, height, pixels);
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,

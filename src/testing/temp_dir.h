@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/tga_fixture.h"
+
 namespace pelorin::testing {
 
 // A fresh directory under the system's temporary directory, removed with
@@ -32,12 +34,8 @@ class TempDir {
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool PathExists(const std::string& path);
-
-// An 18-byte TGA header for an uncompressed 32-bit image, bottom-left origin,
-// followed by `pixels` (4 bytes each, blue green red alpha).
-std::string MakeTga(uint16_t width, uint16_t height, const std::string& pixels);
-// The same with pseudo-random pixels drawn from `seed`.
-std::string MakeRandomTga(uint16_t width, uint16_t height, uint32_t seed);
+// The names in `directory`, sorted, without "." and "..".
+std::vector<std::string> NamesIn(const std::string& directory);
 
 // What a run of a program left behind.
 struct RunResult {

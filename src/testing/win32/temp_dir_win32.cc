@@ -61,10 +61,12 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() { RemoveTree(ApiPath(path_)); }
 
-std::vector<std::string> TempDir::Names() const {
+std::vector<std::string> TempDir::Names() const { return NamesIn(path_); }
+
+std::vector<std::string> NamesIn(const std::string& directory) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((ApiPath(path_) + L"\\*").c_str(), &found);
+  HANDLE search = FindFirstFileW((ApiPath(directory) + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       std::wstring name = found.cFileName;
@@ -104,25 +106,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 bool PathExists(const std::string& path) {
   return GetFileAttributesW(ApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string MakeTga(uint16_t width, uint16_t height, const std::string& pixels) {
-  std::string header(18, '\0');
-  header[2] = 2;  // uncompressed true-colour
-  header[12] = static_cast<char>(width & 0xFF);
-  header[13] = static_cast<char>(width >> 8);
-  header[14] = static_cast<char>(height & 0xFF);
-  header[15] = static_cast<char>(height >> 8);
-  header[16] = 32;
-  header[17] = 8;  // 8 alpha bits, bottom-left origin
-  return header + pixels;
-}
-
-std::string MakeRandomTga(uint16_t width, uint16_t height, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::string pixels(4ull * width * height, '\0');
-  for (char& byte : pixels) byte = static_cast<char>(random());
-  return MakeTga(width, height, pixels);
 }
 
 RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options) {
