@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin::testing {
@@ -64,40 +65,6 @@ void ExpectFailureReport(const std::string& err, const std::string& class_name,
   EXPECT_EQ(err.substr(head.size() + 8), tail) << err;
 }
 
-// A deliberately plain encoder, written from the format's description alone,
-// to check the program against.
-std::string EncodePixels(const std::string& bgra) {
-  std::string ici;
-  for (size_t i = 0; i + 4 <= bgra.size(); i += 4) {
-    unsigned blue = static_cast<uint8_t>(bgra[i]);
-    unsigned green = static_cast<uint8_t>(bgra[i + 1]);
-    unsigned red = static_cast<uint8_t>(bgra[i + 2]);
-    unsigned alpha = static_cast<uint8_t>(bgra[i + 3]);
-    unsigned value = (red / 8) * 2048 + (green / 4) * 32 + blue / 8;
-    ici += static_cast<char>(value % 256);
-    ici += static_cast<char>(value / 256);
-    ici += static_cast<char>(alpha / 8);
-  }
-  return ici;
-}
-
-// Rows of `bgra` (each `width` pixels) in the opposite order.
-std::string ReverseRows(const std::string& bgra, size_t width) {
-  const size_t row_bytes = 4 * width;
-  std::string reversed;
-  for (size_t end = bgra.size(); end >= row_bytes && row_bytes > 0; end -= row_bytes)
-    reversed += bgra.substr(end - row_bytes, row_bytes);
-  return reversed;
-}
-
-// The ICI image of a complete TGA file: pixels from byte 18, last stored row
-// first, whatever follows them ignored.
-std::string ReferenceIci(const std::string& tga) {
-  const size_t width = static_cast<uint8_t>(tga[12]) + 256 * static_cast<uint8_t>(tga[13]);
-  const size_t height = static_cast<uint8_t>(tga[14]) + 256 * static_cast<uint8_t>(tga[15]);
-  return EncodePixels(ReverseRows(tga.substr(18, 4 * width * height), width));
-}
-
 // The ICI image expected for a TGA written by another program, whose pixels
 // that program decodes to `decoded` (top row first). Programs differ in the
 // row order they store, whatever the header says; the stored order counts.
@@ -106,7 +73,7 @@ std::string ExpectedIciOfToolTga(const std::string& tga, const std::string& deco
   const std::string stored = tga.substr(18, decoded.size());
   EXPECT_TRUE(stored == decoded || stored == ReverseRows(decoded, width))
       << "the pixels are not stored plainly behind the header";
-  return EncodePixels(ReverseRows(stored, width));
+  return ReferenceIciPixels(ReverseRows(stored, width));
 }
 
 std::string RealPath(const std::string& path) {

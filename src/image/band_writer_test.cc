@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "image/ici_encode.h"
 #include "platform/failure.h"
 #include "testing/memory_file.h"
+#include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {
@@ -17,20 +17,7 @@ using testing::kNowhere;
 using testing::MakeRandomTga;
 using testing::MemorySink;
 using testing::MemorySource;
-
-// The ICI image made the plainest way: stored rows last to first, each
-// encoded by the portable encoder.
-std::string ExpectedIci(const std::string& tga, ImageSize size) {
-  std::string ici(3ull * size.width * size.height, '\0');
-  for (uint32_t i = 0; i < size.height; ++i) {
-    uint32_t stored_row = size.height - 1 - i;
-    EncodePixelsPortable(
-        reinterpret_cast<const uint8_t*>(tga.data()) + kTgaPixelDataOffset +
-            4ull * size.width * stored_row,
-        size.width, reinterpret_cast<uint8_t*>(ici.data()) + 3ull * size.width * i);
-  }
-  return ici;
-}
+using testing::ReferenceIci;
 
 TEST(LayOutBandsTest, FitsWholeRowsIntoTheBand) {
   struct Case {
@@ -72,7 +59,7 @@ TEST(WriteBandsTest, GivesTheRowsLastFirstWhateverTheBands) {
     TgaSource source(file);
     MemorySink sink;
     WriteBands(source, LayOutBands(size, c.band_bytes), sink);
-    EXPECT_TRUE(sink.bytes() == ExpectedIci(tga, size));
+    EXPECT_TRUE(sink.bytes() == ReferenceIci(tga));
   }
 }
 
@@ -119,7 +106,7 @@ TEST(WriteBandsTest, StopsAtTheFirstFailure) {
     EXPECT_EQ(write_failed, !c.read_fails_first);
     uint64_t good_bytes = kIciRow * 2 * c.first_failing_band;
     EXPECT_EQ(sink.bytes().size(), good_bytes);
-    EXPECT_TRUE(sink.bytes() == ExpectedIci(tga, size).substr(0, good_bytes));
+    EXPECT_TRUE(sink.bytes() == ReferenceIci(tga).substr(0, good_bytes));
     EXPECT_LE(file.bytes_read, kTgaRow * 2 * (c.first_failing_band + 1));
   }
 }

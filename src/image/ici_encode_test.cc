@@ -6,7 +6,10 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "testing/reference_ici.h"
 
 namespace pelorin {
 
@@ -15,19 +18,11 @@ void PrintTo(const EncoderPath& path, std::ostream* out) { *out << path.name; }
 
 namespace {
 
-// What every path must match, written the plainest way: one channel at a
-// time, straight from the format's definition.
+// What every path must match.
 std::vector<uint8_t> ReferenceEncoding(const uint8_t* tga_pixels, size_t count) {
-  std::vector<uint8_t> ici;
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t* pixel = tga_pixels + 4 * i;
-    unsigned blue = pixel[0], green = pixel[1], red = pixel[2], alpha = pixel[3];
-    unsigned colour = (red / 8) * 2048 + (green / 4) * 32 + blue / 8;
-    ici.push_back(static_cast<uint8_t>(colour % 256));
-    ici.push_back(static_cast<uint8_t>(colour / 256));
-    ici.push_back(static_cast<uint8_t>(alpha / 8));
-  }
-  return ici;
+  std::string ici = testing::ReferenceIciPixels(
+      std::string_view(reinterpret_cast<const char*>(tga_pixels), 4 * count));
+  return {ici.begin(), ici.end()};
 }
 
 std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "testing/memory_file.h"
+#include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {
@@ -14,6 +15,7 @@ using testing::MakeRandomTga;
 using testing::MakeTga;
 using testing::MemorySink;
 using testing::MemorySource;
+using testing::ReferenceIci;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string bytes;
@@ -37,23 +39,6 @@ std::string Convert(const std::string& tga) {
   MemorySink sink;
   WriteIciImage(source, size, sink);
   return sink.bytes();
-}
-
-// One pixel at a time, straight from the definition of the format.
-std::string ReferenceIci(const std::string& tga) {
-  auto byte = [&](size_t at) { return static_cast<unsigned char>(tga[at]); };
-  unsigned width = byte(12) | byte(13) << 8, height = byte(14) | byte(15) << 8;
-  std::string ici;
-  for (unsigned row = height; row-- > 0;) {
-    for (unsigned column = 0; column < width; ++column) {
-      size_t at = 18 + 4 * (size_t{row} * width + column);
-      unsigned value = (byte(at + 2) / 8) * 2048 + (byte(at + 1) / 4) * 32 + byte(at) / 8;
-      ici += static_cast<char>(value % 256);
-      ici += static_cast<char>(value / 256);
-      ici += static_cast<char>(byte(at + 3) / 8);
-    }
-  }
-  return ici;
 }
 
 TEST(EncodePixelsTest, MatchesTheWorkedValues) {
