@@ -2,7 +2,6 @@
 
 #include "image/band_writer.h"
 #include "image/ici_encode.h"
-#include "platform/failure.h"
 
 namespace pelorin {
 
