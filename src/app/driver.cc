@@ -61,8 +61,7 @@ int RunPelorin(const std::optional<std::string>& source_path, Console& console) 
       console.Flush();
     } catch (const Failure&) {
     }
-    console.WriteError(FailureReport(failure, ModuleName(),
-                                     CodeOffset(failure.raise_site()),
+    console.WriteError(FailureReport(failure, ModuleName(), CodeOffset(failure.raise_site()),
                                      console.LineBreak()));
     return 1;
   }

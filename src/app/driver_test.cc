@@ -22,8 +22,7 @@ using testing::WriteFileBytes;
 class RecordingConsole : public Console {
  public:
   void WriteLine(const std::string& text) override {
-    if (fail_at_line_ >= 0 && lines_written_++ == fail_at_line_)
-      throw EInOutError(kDiskFull);
+    if (fail_at_line_ >= 0 && lines_written_++ == fail_at_line_) throw EInOutError(kDiskFull);
     pending_.push_back(text);
   }
   void Flush() override {

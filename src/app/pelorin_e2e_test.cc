@@ -60,16 +60,14 @@ void ExpectFailureReport(const std::string& err, const std::string& class_name,
   const std::string tail = ".\n" + message + ".\n\n";
   ASSERT_EQ(err.size(), head.size() + 8 + tail.size()) << err;
   EXPECT_EQ(err.substr(0, head.size()), head) << err;
-  EXPECT_TRUE(std::regex_match(err.substr(head.size(), 8), std::regex("[0-9A-F]{8}")))
-      << err;
+  EXPECT_TRUE(std::regex_match(err.substr(head.size(), 8), std::regex("[0-9A-F]{8}"))) << err;
   EXPECT_EQ(err.substr(head.size() + 8), tail) << err;
 }
 
 // The ICI image expected for a TGA written by another program, whose pixels
 // that program decodes to `decoded` (top row first). Programs differ in the
 // row order they store, whatever the header says; the stored order counts.
-std::string ExpectedIciOfToolTga(const std::string& tga, const std::string& decoded,
-                                 size_t width) {
+std::string ExpectedIciOfToolTga(const std::string& tga, const std::string& decoded, size_t width) {
   const std::string stored = tga.substr(18, decoded.size());
   EXPECT_TRUE(stored == decoded || stored == ReverseRows(decoded, width))
       << "the pixels are not stored plainly behind the header";
@@ -152,10 +150,10 @@ TEST_F(PelorinE2eTest, WithoutAPathShowsTheUsageScreenAndTouchesNoFile) {
 TEST_F(PelorinE2eTest, ConvertsTheWorkedValuesWithExactOutput) {
   // The pixels as one row: opaque red, green, blue, white, transparent black,
   // values just below and at the quantisation steps.
-  const std::string pixels = Bytes({0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF,
-                                    0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                    0x00, 0x00, 0x00, 0x00, 0x07, 0x03, 0x07, 0x07,
-                                    0x08, 0x04, 0x08, 0x08, 0x10, 0x20, 0x30, 0x40});
+  const std::string pixels =
+      Bytes({0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0x00,
+             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x07, 0x03,
+             0x07, 0x07, 0x08, 0x04, 0x08, 0x08, 0x10, 0x20, 0x30, 0x40});
   WriteFileBytes(Path("values.tga"), MakeTga(8, 1, pixels));
 
   RunResult result = Pelorin({"values.tga"});
@@ -186,8 +184,9 @@ TEST_F(PelorinE2eTest, WritesTheLastStoredRowFirst) {
 TEST_F(PelorinE2eTest, UsesOnlyTheFirstNonEmptyArgument) {
   WriteFileBytes(Path("first.tga"), MakeTga(1, 1, Bytes({0x10, 0x20, 0x30, 0x40})));
   WriteFileBytes(Path("second.tga"), MakeTga(1, 1, Bytes({0xFF, 0xFF, 0xFF, 0xFF})));
-  const std::vector<std::vector<std::string>> command_lines = {
-      {"first.tga", "second.tga"}, {"first.tga", "missing.tga", "x"}, {"", "first.tga", "second.tga"}};
+  const std::vector<std::vector<std::string>> command_lines = {{"first.tga", "second.tga"},
+                                                               {"first.tga", "missing.tga", "x"},
+                                                               {"", "first.tga", "second.tga"}};
   for (const auto& args : command_lines) {
     SCOPED_TRACE(::testing::PrintToString(args));
     unlink(Path("tic.ici").c_str());
@@ -206,9 +205,7 @@ TEST_F(PelorinE2eTest, MatchesAPlainEncoderOnRandomImages) {
     std::string trailer;  // after the last pixel, ignored
   };
   const Case cases[] = {
-      {1, 1, 0, ""},
-      {3, 5, 0, ""},
-      {257, 3, 0, "TRUEVISION-XFILE."},
+      {1, 1, 0, ""},      {3, 5, 0, ""}, {257, 3, 0, "TRUEVISION-XFILE."},
       {1000, 700, 0, ""},  // several megabytes: more than one read and write
       {17, 9, 200, ""},
   };
@@ -243,9 +240,9 @@ TEST_F(PelorinE2eTest, ConvertsAnImageMagickTga) {
   std::mt19937 random(7);
   for (char& byte : raw) byte = static_cast<char>(random());
   WriteFileBytes(Path("raw.bgra"), raw);
-  RunResult made = RunProgram({convert, "-size", std::to_string(width) + "x" + std::to_string(height),
-                               "-depth", "8", "bgra:" + Path("raw.bgra"), "-compress", "none",
-                               Path("magick.tga")});
+  RunResult made =
+      RunProgram({convert, "-size", std::to_string(width) + "x" + std::to_string(height), "-depth",
+                  "8", "bgra:" + Path("raw.bgra"), "-compress", "none", Path("magick.tga")});
   ASSERT_EQ(made.exit_status, 0) << made.err;
   const std::string tga = ReadFileBytes(Path("magick.tga"));
   ASSERT_GE(tga.size(), 18u + raw.size());
@@ -269,12 +266,13 @@ TEST_F(PelorinE2eTest, ConvertsAnFfmpegTga) {
   if (ffmpeg.empty()) GTEST_SKIP() << "ffmpeg is not installed";
 
   const uint16_t width = 48, height = 30;
-  RunResult made = RunProgram({ffmpeg, "-v", "error", "-nostdin", "-f", "lavfi", "-i",
-                               "testsrc2=rate=1:size=" + std::to_string(width) + "x" + std::to_string(height), "-frames:v", "1", "-pix_fmt",
-                               "bgra", "-rle", "0", "-y", Path("ffmpeg.tga")});
+  RunResult made =
+      RunProgram({ffmpeg, "-v", "error", "-nostdin", "-f", "lavfi", "-i",
+                  "testsrc2=rate=1:size=" + std::to_string(width) + "x" + std::to_string(height),
+                  "-frames:v", "1", "-pix_fmt", "bgra", "-rle", "0", "-y", Path("ffmpeg.tga")});
   ASSERT_EQ(made.exit_status, 0) << made.err;
-  RunResult decoded = RunProgram({ffmpeg, "-v", "error", "-nostdin", "-i", Path("ffmpeg.tga"),
-                                  "-f", "rawvideo", "-pix_fmt", "bgra", "-"});
+  RunResult decoded = RunProgram({ffmpeg, "-v", "error", "-nostdin", "-i", Path("ffmpeg.tga"), "-f",
+                                  "rawvideo", "-pix_fmt", "bgra", "-"});
   ASSERT_EQ(decoded.exit_status, 0) << decoded.err;
   ASSERT_EQ(decoded.out.size(), 4u * width * height);
   const std::string tga = ReadFileBytes(Path("ffmpeg.tga"));
@@ -587,8 +585,8 @@ TEST_F(PelorinE2eTest, StoresTheResultBesideTheSourceForAnyPath) {
     SCOPED_TRACE(c.working_directory + " $ pelorin " + c.argument);
     TempDir dir;
     const std::string root = RealPath(dir.path());
-    for (const char* sub : {"/one", "/one/two", "/three", "/with blanks", "/Ελληνικά",
-                            "/中文目录", "/back\\slash"})
+    for (const char* sub :
+         {"/one", "/one/two", "/three", "/with blanks", "/Ελληνικά", "/中文目录", "/back\\slash"})
       mkdir((root + sub).c_str(), 0777);
     const std::string source = root + "/" + c.source;
     const std::string tga = MakeRandomTga(5, 3, 11);
@@ -697,8 +695,7 @@ class PelorinE2eAccessTest : public PelorinE2eTest {
       program_ = copy;
       chmod(root_.c_str(), 0777);
       unprivileged_ = [] {
-        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
-          _exit(125);
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
       };
     }
     WriteFileBytes(Path("in.tga"), MakeTga(1, 1, Bytes({0x10, 0x20, 0x30, 0x40})));

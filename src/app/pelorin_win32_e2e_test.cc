@@ -33,14 +33,14 @@ std::string PelorinPath() {
   wchar_t path[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring self(path, length);
-  return Utf8FromWide(self.substr(0, self.find_last_of(L"\\/") + 1)) +
-         "pelorin.exe";
+  return Utf8FromWide(self.substr(0, self.find_last_of(L"\\/") + 1)) + "pelorin.exe";
 }
 
 // Stored rows red green / blue white give blue white red green.
-const std::string kSourceImage =
-    MakeTga(2, 2, std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
-                              "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF", 16));
+const std::string kSourceImage = MakeTga(2, 2,
+                                         std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
+                                                     "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF",
+                                                     16));
 const std::string kIciImage("\x1F\x00\x1F\xFF\xFF\x1F\x00\xF8\x1F\xE0\x07\x1F", 12);
 
 const char kBannerLine1[] = "Pelorin converter    {by Zarnoth}";
@@ -75,18 +75,15 @@ void ExpectScreen(const std::string& out, const std::vector<std::string>& rest) 
 
 void ExpectReport(const std::string& err, const std::string& class_name,
                   const std::string& message) {
-  std::regex report("Exception " + class_name +
-                    " in module pelorin\\.exe at [0-9A-F]{8}\\.\r\n");
+  std::regex report("Exception " + class_name + " in module pelorin\\.exe at [0-9A-F]{8}\\.\r\n");
   std::smatch first_line;
-  ASSERT_TRUE(std::regex_search(err, first_line, report,
-                                std::regex_constants::match_continuous))
+  ASSERT_TRUE(std::regex_search(err, first_line, report, std::regex_constants::match_continuous))
       << err;
   EXPECT_EQ(err.substr(first_line.length()), message + "\r\n\r\n");
 }
 
 void MakeDirectory(const std::string& path) {
-  ASSERT_TRUE(CreateDirectoryW(ApiPathFor(WideFromUtf8(path)).c_str(), nullptr))
-      << path;
+  ASSERT_TRUE(CreateDirectoryW(ApiPathFor(WideFromUtf8(path)).c_str(), nullptr)) << path;
 }
 
 // The system's text for `code` as EFCreateError shows it, without the
@@ -101,8 +98,8 @@ std::string ReasonText(DWORD code) {
 // Replaces {root} with the temporary directory and {drive} with its drive,
 // e.g. "C:".
 std::string Expand(std::string text, const std::string& root) {
-  for (auto [key, value] : {std::pair<std::string, std::string>{"{root}", root},
-                            {"{drive}", root.substr(0, 2)}}) {
+  for (auto [key, value] :
+       {std::pair<std::string, std::string>{"{root}", root}, {"{drive}", root.substr(0, 2)}}) {
     for (size_t at; (at = text.find(key)) != std::string::npos;)
       text.replace(at, key.size(), value);
   }
@@ -118,8 +115,7 @@ class PelorinExe : public ::testing::Test {
                 const std::string& input = "") {
     LaunchOptions options;
     options.working_directory = In(working);
-    return RunCommandLine(PelorinPath(), Expand(command_line, dir_.path()), input,
-                          options);
+    return RunCommandLine(PelorinPath(), Expand(command_line, dir_.path()), input, options);
   }
 
   TempDir dir_;
@@ -143,8 +139,7 @@ const UsageCase kUsageCases[] = {
     {"QuotedProgramName", "\"C:\\Program Files\\Pelorin\\pelorin.exe\""},
 };
 
-class UsageScreen : public PelorinExe,
-                    public ::testing::WithParamInterface<UsageCase> {};
+class UsageScreen : public PelorinExe, public ::testing::WithParamInterface<UsageCase> {};
 
 TEST_P(UsageScreen, ShowsUsageAndTouchesNoFile) {
   RunResult run = Run(GetParam().command_line);
@@ -185,32 +180,27 @@ const ConversionCase kConversionCases[] = {
     {"AccentedFolder", "caf\u00e9 \u00fcber", "caf\u00e9 \u00fcber\\logo.tga", "",
      "pelorin.exe \"caf\u00e9 \u00fcber\\logo.tga\"", "caf\u00e9 \u00fcber\\logo.tga",
      "caf\u00e9 \u00fcber\\tic.ici"},
-    {"EmptyQuotesBeforeTheName", "", "x.tga", "", "pelorin.exe \"\" x.tga", "x.tga",
+    {"EmptyQuotesBeforeTheName", "", "x.tga", "", "pelorin.exe \"\" x.tga", "x.tga", "tic.ici"},
+    {"QuotesInsideTheName", "", "my pic.tga", "", "pelorin.exe my\" \"pic.tga", "my pic.tga",
      "tic.ici"},
-    {"QuotesInsideTheName", "", "my pic.tga", "", "pelorin.exe my\" \"pic.tga",
-     "my pic.tga", "tic.ici"},
-    {"TabsSeparate", "", "x.tga", "", "pelorin.exe\tx.tga\tother.tga", "x.tga",
-     "tic.ici"},
-    {"OnlyTheFirstArgument", "", "a.tga", "", "pelorin.exe a.tga b.tga c.tga",
-     "a.tga", "tic.ici"},
-    {"QuotedProgramName", "", "x.tga", "",
-     "\"C:\\Program Files\\Pelorin\\pelorin.exe\" x.tga", "x.tga", "tic.ici"},
-    {"ForwardSlashes", "sub;sub\\deeper", "sub\\deeper\\x.tga", "",
-     "pelorin.exe sub/deeper/x.tga", "sub/deeper/x.tga", "sub\\deeper\\tic.ici"},
-    {"MixedSlashes", "sub;sub\\deeper", "sub\\deeper\\x.tga", "",
-     "pelorin.exe sub\\deeper/x.tga", "sub\\deeper/x.tga", "sub\\deeper\\tic.ici"},
-    {"ParentFolder", "sub", "x.tga", "sub", "pelorin.exe ..\\x.tga", "..\\x.tga",
-     "tic.ici"},
-    {"DriveRelative", "sub", "sub\\x.tga", "sub", "pelorin.exe {drive}x.tga",
-     "{drive}x.tga", "sub\\tic.ici"},
+    {"TabsSeparate", "", "x.tga", "", "pelorin.exe\tx.tga\tother.tga", "x.tga", "tic.ici"},
+    {"OnlyTheFirstArgument", "", "a.tga", "", "pelorin.exe a.tga b.tga c.tga", "a.tga", "tic.ici"},
+    {"QuotedProgramName", "", "x.tga", "", "\"C:\\Program Files\\Pelorin\\pelorin.exe\" x.tga",
+     "x.tga", "tic.ici"},
+    {"ForwardSlashes", "sub;sub\\deeper", "sub\\deeper\\x.tga", "", "pelorin.exe sub/deeper/x.tga",
+     "sub/deeper/x.tga", "sub\\deeper\\tic.ici"},
+    {"MixedSlashes", "sub;sub\\deeper", "sub\\deeper\\x.tga", "", "pelorin.exe sub\\deeper/x.tga",
+     "sub\\deeper/x.tga", "sub\\deeper\\tic.ici"},
+    {"ParentFolder", "sub", "x.tga", "sub", "pelorin.exe ..\\x.tga", "..\\x.tga", "tic.ici"},
+    {"DriveRelative", "sub", "sub\\x.tga", "sub", "pelorin.exe {drive}x.tga", "{drive}x.tga",
+     "sub\\tic.ici"},
     {"Absolute", "sub", "sub\\x.tga", "", "pelorin.exe \"{root}\\sub\\x.tga\"",
      "{root}\\sub\\x.tga", "sub\\tic.ici"},
-    {"BackslashBeforeQuote", "a b", "a b\\x.tga", "", "pelorin.exe \"a b\\\"x.tga",
-     "a b\\x.tga", "a b\\tic.ici"},
+    {"BackslashBeforeQuote", "a b", "a b\\x.tga", "", "pelorin.exe \"a b\\\"x.tga", "a b\\x.tga",
+     "a b\\tic.ici"},
 };
 
-class Conversion : public PelorinExe,
-                   public ::testing::WithParamInterface<ConversionCase> {};
+class Conversion : public PelorinExe, public ::testing::WithParamInterface<ConversionCase> {};
 
 TEST_P(Conversion, FindsTheSourceAndWritesTicIciBesideIt) {
   const ConversionCase& c = GetParam();
@@ -225,16 +215,15 @@ TEST_P(Conversion, FindsTheSourceAndWritesTicIciBesideIt) {
   RunResult run = Run(c.command_line, c.working);
 
   EXPECT_EQ(run.exit_status, 0) << run.err;
-  ExpectScreen(run.out, {"Processing file: " + Expand(c.shown_path, dir_.path()),
-                         "Finished!", "Press ENTER to continue..."});
+  ExpectScreen(run.out, {"Processing file: " + Expand(c.shown_path, dir_.path()), "Finished!",
+                         "Press ENTER to continue..."});
   EXPECT_EQ(run.err, "");
   ASSERT_TRUE(PathExists(In(c.output)));
   EXPECT_EQ(ReadFileBytes(In(c.output)), kIciImage);
   EXPECT_EQ(ReadFileBytes(In(c.source)), kSourceImage);
 }
 
-INSTANTIATE_TEST_SUITE_P(CommandLines, Conversion,
-                         ::testing::ValuesIn(kConversionCases),
+INSTANTIATE_TEST_SUITE_P(CommandLines, Conversion, ::testing::ValuesIn(kConversionCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PelorinExe, ReplacesAnOlderTicIciAndLeavesNoOtherFile) {
@@ -295,17 +284,13 @@ struct FailureCase {
 };
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
-void WriteSource(const std::string& root) {
-  WriteFileBytes(root + "\\x.tga", kSourceImage);
-}
+void WriteSource(const std::string& root) { WriteFileBytes(root + "\\x.tga", kSourceImage); }
 
-void WriteOldResult(const std::string& root) {
-  WriteFileBytes(root + "\\tic.ici", "old result");
-}
+void WriteOldResult(const std::string& root) { WriteFileBytes(root + "\\tic.ici", "old result"); }
 
 HANDLE HoldOpen(const std::string& path, DWORD share) {
-  return CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_READ, share,
-                     nullptr, OPEN_EXISTING, 0, nullptr);
+  return CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_READ, share, nullptr,
+                     OPEN_EXISTING, 0, nullptr);
 }
 
 const FailureCase kFailureCases[] = {
@@ -329,8 +314,8 @@ const FailureCase kFailureCases[] = {
        WriteOldResult(root);
      },
      "pelorin.exe x.tga", "EInOutError", "Read beyond end of file."},
-    {"DeviceNamedAsSource", [](const std::string&, HANDLE&) {}, "pelorin.exe NUL",
-     "EInOutError", "Read beyond end of file."},
+    {"DeviceNamedAsSource", [](const std::string&, HANDLE&) {}, "pelorin.exe NUL", "EInOutError",
+     "Read beyond end of file."},
     {"HeaderCutShort",
      [](const std::string& root, HANDLE&) {
        WriteFileBytes(root + "\\x.tga", kSourceImage.substr(0, 15));
@@ -342,25 +327,21 @@ const FailureCase kFailureCases[] = {
        WriteSource(root);
        MakeDirectory(root + "\\tic.ici");
      },
-     "pelorin.exe x.tga", "EFCreateError",
-     "Cannot create file \"{root}\\tic.ici\". {denied}."},
+     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {denied}."},
     {"TicIciIsReadOnly",
      [](const std::string& root, HANDLE&) {
        WriteSource(root);
        WriteOldResult(root);
-       SetFileAttributesW(WideFromUtf8(root + "\\tic.ici").c_str(),
-                          FILE_ATTRIBUTE_READONLY);
+       SetFileAttributesW(WideFromUtf8(root + "\\tic.ici").c_str(), FILE_ATTRIBUTE_READONLY);
      },
-     "pelorin.exe x.tga", "EFCreateError",
-     "Cannot create file \"{root}\\tic.ici\". {denied}."},
+     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {denied}."},
     {"TicIciHeldOpenByAnotherProgram",
      [](const std::string& root, HANDLE& held) {
        WriteSource(root);
        WriteOldResult(root);
        held = HoldOpen(root + "\\tic.ici", FILE_SHARE_READ);
      },
-     "pelorin.exe x.tga", "EFCreateError",
-     "Cannot create file \"{root}\\tic.ici\". {in use}."},
+     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {in use}."},
     {"TicIciNamedByAForwardSlashPath",
      [](const std::string& root, HANDLE&) {
        MakeDirectory(root + "\\sub");
@@ -424,8 +405,8 @@ TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
 // enough that the conversion is still running when it is interrupted.
 void WriteLargeSparseSource(const std::string& path) {
   std::string header = MakeTga(16384, 16384, "");
-  HANDLE file = CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_WRITE, 0,
-                            nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE file = CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD written = 0, returned = 0;
   DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
@@ -445,10 +426,10 @@ bool SendControlEvent(const LaunchedProgram& program, DWORD event) {
   HMODULE kernelbase = GetModuleHandleW(L"kernelbase.dll");
   FARPROC routine = kernelbase ? GetProcAddress(kernelbase, "CtrlRoutine") : nullptr;
   if (routine == nullptr) return false;
-  HANDLE thread = CreateRemoteThread(
-      program.process(), nullptr, 0,
-      reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(routine)),
-      reinterpret_cast<void*>(static_cast<uintptr_t>(event)), 0, nullptr);
+  HANDLE thread =
+      CreateRemoteThread(program.process(), nullptr, 0,
+                         reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(routine)),
+                         reinterpret_cast<void*>(static_cast<uintptr_t>(event)), 0, nullptr);
   if (thread == nullptr) return false;
   CloseHandle(thread);
   return true;
@@ -465,8 +446,7 @@ const InterruptionCase kInterruptionCases[] = {
     {"ConsoleClosed", CTRL_CLOSE_EVENT},
 };
 
-class Interruption : public PelorinExe,
-                     public ::testing::WithParamInterface<InterruptionCase> {};
+class Interruption : public PelorinExe, public ::testing::WithParamInterface<InterruptionCase> {};
 
 TEST_P(Interruption, RemovesTheTemporaryFileAndKeepsTheOldResult) {
   WriteLargeSparseSource(In("big.tga"));
@@ -504,8 +484,7 @@ TEST_F(PelorinExe, WaitsOnAPipeUntilALineFeedArrives) {
   options.working_directory = dir_.path();
   LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
   EXPECT_FALSE(pelorin.EndsWithin(1500));
-  EXPECT_NE(pelorin.OutputSoFar().find("Press ENTER to continue...\r\n"),
-            std::string::npos);
+  EXPECT_NE(pelorin.OutputSoFar().find("Press ENTER to continue...\r\n"), std::string::npos);
   pelorin.WriteInput("typed, then a carriage return\r");
   EXPECT_FALSE(pelorin.EndsWithin(300));
   pelorin.WriteInput("\n");

@@ -23,8 +23,7 @@ void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink) {
   WriteBands(source, LayOutBands(size, kBandBytes), sink);
 }
 
-std::string OutputPathFor(std::string_view source_path,
-                          std::string_view separators) {
+std::string OutputPathFor(std::string_view source_path, std::string_view separators) {
   size_t last = source_path.find_last_of(separators);
   std::string_view directory =
       last == std::string_view::npos ? std::string_view() : source_path.substr(0, last + 1);

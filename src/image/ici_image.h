@@ -58,8 +58,7 @@ void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink);
 // Where the ICI file for `source_path` goes: the directory part of the path,
 // up to and including the last of `separators`, followed by "tic.ici". The
 // path is not otherwise changed.
-std::string OutputPathFor(std::string_view source_path,
-                          std::string_view separators);
+std::string OutputPathFor(std::string_view source_path, std::string_view separators);
 
 }  // namespace pelorin
 

@@ -21,8 +21,7 @@ void TgaSource::ReadExactly(uint64_t offset, uint8_t* into, uint64_t count) {
   constexpr uint64_t kLargestRead = uint64_t{1} << 30;
   while (count > 0) {
     size_t piece = static_cast<size_t>(count < kLargestRead ? count : kLargestRead);
-    if (file_.ReadAt(offset, into, piece) != piece)
-      throw EInOutError(kReadBeyondEndOfFile);
+    if (file_.ReadAt(offset, into, piece) != piece) throw EInOutError(kReadBeyondEndOfFile);
     offset += piece;
     into += piece;
     count -= piece;
@@ -43,11 +42,9 @@ void TgaSource::RequireAllPixels(ImageSize size) {
   if (file_.Size() < TgaFileSizeFor(size)) throw EInOutError(kReadBeyondEndOfFile);
 }
 
-void TgaSource::ReadRows(uint16_t width, uint32_t first_row,
-                         uint32_t row_count, uint8_t* into) {
+void TgaSource::ReadRows(uint16_t width, uint32_t first_row, uint32_t row_count, uint8_t* into) {
   uint64_t row_bytes = kTgaBytesPerPixel * width;
-  ReadExactly(kTgaPixelDataOffset + row_bytes * first_row, into,
-              row_bytes * row_count);
+  ReadExactly(kTgaPixelDataOffset + row_bytes * first_row, into, row_bytes * row_count);
 }
 
 }  // namespace pelorin

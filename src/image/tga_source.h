@@ -48,8 +48,7 @@ class TgaSource {
   // Reads stored rows `first_row` to `first_row + row_count - 1` of an image
   // `width` pixels wide into `into` (4 bytes a pixel). Raises "Read beyond
   // end of file" when they are not all there.
-  void ReadRows(uint16_t width, uint32_t first_row, uint32_t row_count,
-                uint8_t* into);
+  void ReadRows(uint16_t width, uint32_t first_row, uint32_t row_count, uint8_t* into);
 
  private:
   void ReadExactly(uint64_t offset, uint8_t* into, uint64_t count);

@@ -10,15 +10,11 @@ namespace pelorin {
 #define PELORIN_RAISE_SITE __builtin_return_address(0)
 #define PELORIN_NOINLINE __attribute__((noinline))
 
-Failure::Failure(const char* class_name, std::string message,
-                 const void* raise_site)
-    : class_name_(class_name),
-      message_(std::move(message)),
-      raise_site_(raise_site) {}
+Failure::Failure(const char* class_name, std::string message, const void* raise_site)
+    : class_name_(class_name), message_(std::move(message)), raise_site_(raise_site) {}
 
 PELORIN_NOINLINE EInOutError::EInOutError(int code)
-    : Failure("EInOutError", InOutErrorMessage(code), PELORIN_RAISE_SITE),
-      code_(code) {}
+    : Failure("EInOutError", InOutErrorMessage(code), PELORIN_RAISE_SITE), code_(code) {}
 
 namespace {
 
@@ -27,9 +23,7 @@ namespace {
 std::string TrimReason(std::string reason) {
   while (!reason.empty()) {
     char last = reason.back();
-    if (last != ' ' && last != '\t' && last != '\r' && last != '\n' &&
-        last != '.')
-      break;
+    if (last != ' ' && last != '\t' && last != '\r' && last != '\n' && last != '.') break;
     reason.pop_back();
   }
   return reason;
@@ -40,8 +34,7 @@ std::string TrimReason(std::string reason) {
 PELORIN_NOINLINE EFCreateError::EFCreateError(const std::string& absolute_path,
                                               const std::string& reason)
     : Failure("EFCreateError",
-              "Cannot create file \"" + absolute_path + "\". " +
-                  TrimReason(reason),
+              "Cannot create file \"" + absolute_path + "\". " + TrimReason(reason),
               PELORIN_RAISE_SITE) {}
 
 PELORIN_NOINLINE EWriteError::EWriteError()
@@ -72,16 +65,13 @@ std::string InOutErrorMessage(int code) {
 }
 
 std::string FailureReport(const Failure& failure, const std::string& module_name,
-                          unsigned long long code_location,
-                          const char* line_break) {
+                          unsigned long long code_location, const char* line_break) {
   char location[9];
-  std::snprintf(location, sizeof location, "%08llX",
-                code_location & 0xFFFFFFFFull);
+  std::snprintf(location, sizeof location, "%08llX", code_location & 0xFFFFFFFFull);
   std::string message = failure.message();
   if (!message.empty() && message.back() != '.') message += '.';
-  return std::string("Exception ") + failure.class_name() + " in module " +
-         module_name + " at " + location + "." + line_break + message +
-         line_break + line_break;
+  return std::string("Exception ") + failure.class_name() + " in module " + module_name + " at " +
+         location + "." + line_break + message + line_break + line_break;
 }
 
 }  // namespace pelorin

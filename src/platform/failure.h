@@ -80,8 +80,7 @@ std::string InOutErrorMessage(int code);
 // `line_break`: "Exception <class> in module <module> at <location>.",
 // the message with a full stop, and an empty line.
 std::string FailureReport(const Failure& failure, const std::string& module_name,
-                          unsigned long long code_location,
-                          const char* line_break);
+                          unsigned long long code_location, const char* line_break);
 
 }  // namespace pelorin
 

@@ -10,11 +10,16 @@ TEST(InOutErrorMessageTest, NamesTheKnownCodesAndNumbersTheRest) {
     int code;
     const char* message;
   } cases[] = {
-      {2, "File not found"},       {3, "Invalid filename"},
-      {4, "Too many open files"},  {5, "File access denied"},
-      {100, "Read beyond end of file"}, {101, "Disk full"},
-      {106, "Invalid numeric input"},   {32, "I/O error 32"},
-      {1, "I/O error 1"},          {-7, "I/O error -7"},
+      {2, "File not found"},
+      {3, "Invalid filename"},
+      {4, "Too many open files"},
+      {5, "File access denied"},
+      {100, "Read beyond end of file"},
+      {101, "Disk full"},
+      {106, "Invalid numeric input"},
+      {32, "I/O error 32"},
+      {1, "I/O error 1"},
+      {-7, "I/O error -7"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code);
@@ -42,8 +47,7 @@ TEST(FailureReportTest, KeepsAFullStopTheMessageAlreadyHas) {
   // The system's text is trimmed, so the only full stop is the report's.
   EFCreateError failure("/home/ann/tic.ici", "Permission denied.\n");
   EXPECT_STREQ(failure.class_name(), "EFCreateError");
-  EXPECT_EQ(failure.message(),
-            "Cannot create file \"/home/ann/tic.ici\". Permission denied");
+  EXPECT_EQ(failure.message(), "Cannot create file \"/home/ann/tic.ici\". Permission denied");
   EXPECT_EQ(FailureReport(failure, "pelorin", 1, "\n"),
             "Exception EFCreateError in module pelorin at 00000001.\n"
             "Cannot create file \"/home/ann/tic.ici\". Permission denied.\n\n");

@@ -88,8 +88,7 @@ bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &status) == 0;
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const RunOptions& options) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const RunOptions& options) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
     throw std::runtime_error("pipe failed");

@@ -46,8 +46,8 @@ struct RunResult {
 };
 
 struct RunOptions {
-  std::string working_directory;   // empty: the test's own
-  std::string input;               // written to its standard input, then closed
+  std::string working_directory;  // empty: the test's own
+  std::string input;              // written to its standard input, then closed
   bool merge_error_into_output = false;
   // Runs in the child just before exec, e.g. to set limits or drop rights.
   std::function<void()> before_exec;
@@ -83,8 +83,7 @@ class ChildProcess {
 
 // Runs `argv` (argv[0] is the program's path), feeds it `options.input` and
 // waits for it.
-RunResult RunProgram(const std::vector<std::string>& argv,
-                     const RunOptions& options = {});
+RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
 
 // The full path of `name` found along $PATH, or "" when it is not there.
 std::string FindProgram(const std::string& name);

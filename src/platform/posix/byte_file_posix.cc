@@ -23,15 +23,13 @@ std::string DirectoryPartOf(const std::string& path) {
 
 bool IsDirectory(const std::string& path) {
   struct stat status;
-  return stat(path.empty() ? "." : path.c_str(), &status) == 0 &&
-         S_ISDIR(status.st_mode);
+  return stat(path.empty() ? "." : path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 // ENOENT says "File not found" when only the file is missing, and "Invalid
 // filename" when a directory on the way to it is.
 [[noreturn]] void RaiseOpenFailure(const std::string& path, int error) {
-  if (error == ENOENT && !IsDirectory(DirectoryPartOf(path)))
-    throw EInOutError(kInvalidFilename);
+  if (error == ENOENT && !IsDirectory(DirectoryPartOf(path))) throw EInOutError(kInvalidFilename);
   throw EInOutError(InOutCodeForErrno(error));
 }
 
@@ -51,8 +49,7 @@ class PosixByteSource : public ByteSource {
   size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override {
     size_t done = 0;
     while (done < count) {
-      ssize_t got = pread(fd_, into + done, count - done,
-                          static_cast<off_t>(offset + done));
+      ssize_t got = pread(fd_, into + done, count - done, static_cast<off_t>(offset + done));
       if (got == 0) break;
       if (got < 0) {
         if (errno == EINTR) continue;
@@ -69,11 +66,8 @@ class PosixByteSource : public ByteSource {
 
 class PosixReplacementFile : public ReplacementFile {
  public:
-  PosixReplacementFile(int fd, std::string temporary_path,
-                       std::string target_path)
-      : fd_(fd),
-        temporary_path_(std::move(temporary_path)),
-        target_path_(std::move(target_path)) {}
+  PosixReplacementFile(int fd, std::string temporary_path, std::string target_path)
+      : fd_(fd), temporary_path_(std::move(temporary_path)), target_path_(std::move(target_path)) {}
 
   ~PosixReplacementFile() override {
     InterruptionBlocker blocker;
@@ -131,9 +125,7 @@ std::unique_ptr<ByteSource> OpenByteSource(const std::string& path) {
 }
 
 std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) {
-  auto refuse = [&path](int error) {
-    return EFCreateError(AbsolutePath(path), strerror(error));
-  };
+  auto refuse = [&path](int error) { return EFCreateError(AbsolutePath(path), strerror(error)); };
 
   // A rename would silently replace a file the user may not write, and fail
   // on a directory only after all the work: check both first.
@@ -141,8 +133,7 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
   struct stat status;
   if (stat(path.c_str(), &status) == 0) {
     if (S_ISDIR(status.st_mode)) throw refuse(EISDIR);
-    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-      throw refuse(errno);
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) throw refuse(errno);
     replaces_file = true;
   } else if (errno != ENOENT) {
     throw refuse(errno);
@@ -158,8 +149,7 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
     temporary += ".tmp";
     // An interruption must find the file registered as soon as it exists.
     InterruptionBlocker blocker;
-    int fd = open(temporary.c_str(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       // A name left behind by a run that was killed is skipped.
       if (errno == EEXIST && attempt < 100) continue;

@@ -65,8 +65,7 @@ class PosixConsole : public Console {
   void Flush() override {
     std::string text;
     text.swap(pending_);
-    if (int error = WriteAll(STDOUT_FILENO, text))
-      throw EInOutError(InOutCodeForErrno(error));
+    if (int error = WriteAll(STDOUT_FILENO, text)) throw EInOutError(InOutCodeForErrno(error));
   }
 
   void WaitForEnter() override {
@@ -86,9 +85,7 @@ class PosixConsole : public Console {
     }
   }
 
-  void WriteError(const std::string& text) override {
-    WriteAll(STDERR_FILENO, text);
-  }
+  void WriteError(const std::string& text) override { WriteAll(STDERR_FILENO, text); }
 
   const char* LineBreak() const override { return "\n"; }
 
@@ -99,8 +96,6 @@ class PosixConsole : public Console {
 
 }  // namespace
 
-std::unique_ptr<Console> OpenStandardConsole() {
-  return std::make_unique<PosixConsole>();
-}
+std::unique_ptr<Console> OpenStandardConsole() { return std::make_unique<PosixConsole>(); }
 
 }  // namespace pelorin

@@ -28,8 +28,7 @@ int InOutCodeForErrno(int error) {
   }
 }
 
-std::string AbsolutePathText(std::string_view current_directory,
-                             std::string_view path) {
+std::string AbsolutePathText(std::string_view current_directory, std::string_view path) {
   std::string joined;
   if (path.empty() || path.front() != '/') {
     joined.append(current_directory);

@@ -13,8 +13,7 @@ int InOutCodeForErrno(int error);
 
 // `path` made absolute against `current_directory`, with "." and ".."
 // resolved as text and symbolic links not followed.
-std::string AbsolutePathText(std::string_view current_directory,
-                             std::string_view path);
+std::string AbsolutePathText(std::string_view current_directory, std::string_view path);
 
 // `path` made absolute against the process's current directory.
 std::string AbsolutePath(const std::string& path);

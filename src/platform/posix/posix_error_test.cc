@@ -13,9 +13,16 @@ TEST(InOutCodeForErrnoTest, MapsToTheCodesUsersKnow) {
     int error;
     int code;
   } cases[] = {
-      {ENOENT, kFileNotFound}, {ENOTDIR, kInvalidFilename}, {EMFILE, kTooManyOpenFiles},
-      {ENFILE, kTooManyOpenFiles}, {EACCES, kFileAccessDenied}, {EPERM, kFileAccessDenied},
-      {ENOSPC, kDiskFull}, {EIO, EIO}, {EPIPE, EPIPE}, {ELOOP, ELOOP},
+      {ENOENT, kFileNotFound},
+      {ENOTDIR, kInvalidFilename},
+      {EMFILE, kTooManyOpenFiles},
+      {ENFILE, kTooManyOpenFiles},
+      {EACCES, kFileAccessDenied},
+      {EPERM, kFileAccessDenied},
+      {ENOSPC, kDiskFull},
+      {EIO, EIO},
+      {EPIPE, EPIPE},
+      {ELOOP, ELOOP},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);

@@ -28,8 +28,7 @@ std::string ModuleName() {
 }
 
 unsigned long long CodeOffset(const void* address) {
-  return reinterpret_cast<uintptr_t>(address) -
-         reinterpret_cast<uintptr_t>(&__executable_start);
+  return reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(&__executable_start);
 }
 
 std::string_view PathSeparators() { return "/"; }

@@ -19,8 +19,7 @@ constexpr size_t kLargestTransfer = 1u << 30;
 
 bool IsDirectory(const std::wstring& api_path) {
   DWORD attributes = GetFileAttributesW(api_path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::wstring DirectoryPartOf(const std::wstring& path) {
@@ -68,8 +67,8 @@ class Win32ByteSource : public ByteSource {
 
 class Win32ReplacementFile : public ReplacementFile {
  public:
-  Win32ReplacementFile(HANDLE handle, std::wstring api_temporary,
-                       std::wstring api_target, std::wstring target)
+  Win32ReplacementFile(HANDLE handle, std::wstring api_temporary, std::wstring api_target,
+                       std::wstring target)
       : handle_(handle),
         api_temporary_(std::move(api_temporary)),
         api_target_(std::move(api_target)),
@@ -87,8 +86,7 @@ class Win32ReplacementFile : public ReplacementFile {
     while (count > 0) {
       DWORD written = 0;
       DWORD piece = static_cast<DWORD>(std::min(count, kLargestTransfer));
-      if (!WriteFile(handle_, bytes, piece, &written, nullptr) || written == 0)
-        throw EWriteError();
+      if (!WriteFile(handle_, bytes, piece, &written, nullptr) || written == 0) throw EWriteError();
       bytes += written;
       count -= written;
     }
@@ -105,8 +103,7 @@ class Win32ReplacementFile : public ReplacementFile {
         close_failed = true;
         return;
       }
-      if (MoveFileExW(api_temporary_.c_str(), api_target_.c_str(),
-                      MOVEFILE_REPLACE_EXISTING))
+      if (MoveFileExW(api_temporary_.c_str(), api_target_.c_str(), MOVEFILE_REPLACE_EXISTING))
         committed_ = true;
       else
         move_error = GetLastError();
@@ -114,8 +111,7 @@ class Win32ReplacementFile : public ReplacementFile {
     if (close_failed) throw EWriteError();
     if (!finished) move_error = ERROR_OPERATION_ABORTED;
     if (!committed_)
-      throw EFCreateError(Utf8FromWide(FullPathOf(target_)),
-                          SystemErrorText(move_error));
+      throw EFCreateError(Utf8FromWide(FullPathOf(target_)), SystemErrorText(move_error));
   }
 
  private:
@@ -132,9 +128,8 @@ class Win32ReplacementFile : public ReplacementFile {
 std::unique_ptr<ByteSource> OpenByteSource(const std::string& path) {
   std::wstring api_path = ApiPathFor(WideFromUtf8(path));
   // Others may go on reading and writing it; Pelorin only reads.
-  HANDLE handle = CreateFileW(api_path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE handle = CreateFileW(api_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (IsDirectory(api_path)) throw EInOutError(kFileAccessDenied);
@@ -147,8 +142,7 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
   std::wstring target = WideFromUtf8(path);
   std::wstring api_target = ApiPathFor(target);
   auto refuse = [&target](DWORD error) {
-    return EFCreateError(Utf8FromWide(FullPathOf(target)),
-                         SystemErrorText(error));
+    return EFCreateError(Utf8FromWide(FullPathOf(target)), SystemErrorText(error));
   };
 
   // The rename at the end would fail on a directory, a read-only file or a
@@ -160,8 +154,8 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
     throw refuse(ERROR_ACCESS_DENIED);
-  HANDLE probe = CreateFileW(api_target.c_str(), GENERIC_WRITE, 0, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE probe = CreateFileW(api_target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {
     CloseHandle(probe);
   } else if (DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
@@ -177,19 +171,15 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
     std::wstring api_temporary = ApiPathFor(temporary);
     // FILE_SHARE_DELETE lets the console handler remove the file while the
     // conversion is still writing it.
-    HANDLE handle = CreateFileW(api_temporary.c_str(), GENERIC_WRITE,
-                                FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileW(api_temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
       // A name left behind by a run that was killed is skipped.
-      if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) &&
-          attempt < 100)
-        continue;
+      if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && attempt < 100) continue;
       throw refuse(error);
     }
-    return std::make_unique<Win32ReplacementFile>(handle, api_temporary,
-                                                  api_target, target);
+    return std::make_unique<Win32ReplacementFile>(handle, api_temporary, api_target, target);
   }
 }
 

@@ -21,8 +21,8 @@ TEST(Win32ByteSource, ReadsAtOffsetsBeyondFourGibibytes) {
   TempDir dir;
   std::string path = dir / "large.bin";
   const uint64_t far_offset = (5ull << 30) + 3;
-  HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
+  HANDLE file =
+      CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(far_offset);
@@ -42,9 +42,7 @@ TEST(Win32ByteSource, ReadsAtOffsetsBeyondFourGibibytes) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 3), std::string("\0\0a", 3));
 }
 
-TEST(Win32ByteSource, DeviceHasNoSize) {
-  EXPECT_EQ(OpenByteSource("NUL")->Size(), 0u);
-}
+TEST(Win32ByteSource, DeviceHasNoSize) { EXPECT_EQ(OpenByteSource("NUL")->Size(), 0u); }
 
 class Win32ReplacementFileTest : public ::testing::Test {
  protected:

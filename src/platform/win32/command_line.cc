@@ -20,8 +20,7 @@ std::wstring NextWord(std::wstring_view line, size_t& at) {
       continue;
     }
     ++at;
-    while (at < line.size() && line[at] != L'\0' && line[at] != L'"')
-      word += line[at++];
+    while (at < line.size() && line[at] != L'\0' && line[at] != L'"') word += line[at++];
     if (at < line.size() && line[at] == L'"') ++at;
   }
   return word;

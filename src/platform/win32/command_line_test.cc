@@ -22,7 +22,8 @@ const SplitCase kSplitCases[] = {
     {L"  pelorin.exe   logo.tga  ", {L"pelorin.exe", L"logo.tga"}},
     // Every control character up to the blank separates, not only blank
     // and tab.
-    {L"pelorin.exe\tlogo.tga\x01x\x1f" L"y\r\nz",
+    {L"pelorin.exe\tlogo.tga\x01x\x1f"
+     L"y\r\nz",
      {L"pelorin.exe", L"logo.tga", L"x", L"y", L"z"}},
     {L"\"C:\\Program Files\\Pelorin\\pelorin.exe\" \"C:\\my pics\\logo.tga\"",
      {L"C:\\Program Files\\Pelorin\\pelorin.exe", L"C:\\my pics\\logo.tga"}},
@@ -62,8 +63,7 @@ TEST_P(SplitCommandLineTest, GivesTheWordsOfTheLine) {
   EXPECT_EQ(SplitCommandLine(split.command_line), split.words);
 }
 
-INSTANTIATE_TEST_SUITE_P(RawLines, SplitCommandLineTest,
-                         ::testing::ValuesIn(kSplitCases));
+INSTANTIATE_TEST_SUITE_P(RawLines, SplitCommandLineTest, ::testing::ValuesIn(kSplitCases));
 
 TEST(SplitCommandLine, StopsAtAnEmbeddedZero) {
   std::wstring line(L"p a.tga");

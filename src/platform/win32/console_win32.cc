@@ -37,8 +37,7 @@ DWORD WriteText(HANDLE handle, bool is_console, const std::string& text) {
   while (done < text.size()) {
     DWORD written = 0;
     DWORD piece = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 30));
-    if (!WriteFile(handle, text.data() + done, piece, &written, nullptr))
-      return GetLastError();
+    if (!WriteFile(handle, text.data() + done, piece, &written, nullptr)) return GetLastError();
     if (written == 0) return ERROR_WRITE_FAULT;
     done += written;
   }
@@ -78,9 +77,7 @@ class Win32Console : public Console {
       WaitOnStream(input);
   }
 
-  void WriteError(const std::string& text) override {
-    WriteText(error_, error_is_console_, text);
-  }
+  void WriteError(const std::string& text) override { WriteText(error_, error_is_console_, text); }
 
   const char* LineBreak() const override { return "\r\n"; }
 
@@ -123,8 +120,6 @@ class Win32Console : public Console {
 
 }  // namespace
 
-std::unique_ptr<Console> OpenStandardConsole() {
-  return std::make_unique<Win32Console>();
-}
+std::unique_ptr<Console> OpenStandardConsole() { return std::make_unique<Win32Console>(); }
 
 }  // namespace pelorin

@@ -21,8 +21,7 @@ std::optional<std::string> SourcePathArgument(int, char*[]) {
 std::string ModuleName() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, path.data(),
-                                      static_cast<DWORD>(path.size()));
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return "pelorin.exe";
     if (length < path.size()) {
       path.resize(length);
@@ -36,9 +35,9 @@ std::string ModuleName() {
 
 unsigned long long CodeOffset(const void* address) {
   HMODULE module = nullptr;
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          static_cast<LPCWSTR>(address), &module))
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCWSTR>(address), &module))
     module = GetModuleHandleW(nullptr);
   return reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(module);
 }

@@ -25,11 +25,9 @@ std::wstring WideFromUtf8(std::string_view text) {
 std::string Utf8FromWide(std::wstring_view text) {
   if (text.empty()) return std::string();
   int size = CountFor(text.size());
-  int count = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0,
-                                  nullptr, nullptr);
+  int count = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<size_t>(count), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), count,
-                      nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), count, nullptr, nullptr);
   return utf8;
 }
 

@@ -9,8 +9,8 @@ namespace pelorin {
 std::wstring FullPathOf(const std::wstring& path) {
   std::wstring full(MAX_PATH, L'\0');
   for (;;) {
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()),
-                                    full.data(), nullptr);
+    DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0) return path;
     if (length < full.size()) {
       full.resize(length);
@@ -22,8 +22,7 @@ std::wstring FullPathOf(const std::wstring& path) {
 
 std::wstring ApiPathFor(const std::wstring& path) {
   // Names already in the extended or device form are left as they are.
-  if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0)
-    return path;
+  if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
   std::wstring full = FullPathOf(path);
   // A file name may take the last 12 characters below MAX_PATH; stay
   // clear of the limit wherever it is drawn.
@@ -35,8 +34,7 @@ std::wstring ApiPathFor(const std::wstring& path) {
 std::string SystemErrorText(unsigned long code) {
   wchar_t* text = nullptr;
   DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-          FORMAT_MESSAGE_IGNORE_INSERTS,
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   if (length == 0 || text == nullptr) return "Error " + std::to_string(code);
   std::string utf8 = Utf8FromWide(std::wstring_view(text, length));

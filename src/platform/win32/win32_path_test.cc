@@ -10,8 +10,8 @@ namespace {
 // Wine does not hold programs to MAX_PATH, so the program's long-path runs
 // pass there either way; the form chosen is checked here instead.
 TEST(ApiPathFor, KeepsShortPathsAsGiven) {
-  for (const wchar_t* path : {L"x.tga", L"pics/x.tga", L"C:x.tga", L"..\\x.tga",
-                              L"C:\\pics\\x.tga", L"NUL"})
+  for (const wchar_t* path :
+       {L"x.tga", L"pics/x.tga", L"C:x.tga", L"..\\x.tga", L"C:\\pics\\x.tga", L"NUL"})
     EXPECT_EQ(ApiPathFor(path), path);
 }
 

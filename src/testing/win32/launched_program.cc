@@ -30,8 +30,7 @@ void ReadAll(HANDLE pipe, std::string* into, CRITICAL_SECTION* lock) {
 
 }  // namespace
 
-LaunchedProgram::LaunchedProgram(const std::string& program,
-                                 const std::string& command_line,
+LaunchedProgram::LaunchedProgram(const std::string& program, const std::string& command_line,
                                  const LaunchOptions& options) {
   InitializeCriticalSection(&output_lock_);
   HANDLE child_input = nullptr, child_output = nullptr, child_error = nullptr;
@@ -39,16 +38,15 @@ LaunchedProgram::LaunchedProgram(const std::string& program,
     MakePipe(child_input, input_, true);
   } else {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    child_input = CreateFileW(WideFromUtf8(options.input_file).c_str(),
-                              GENERIC_READ, FILE_SHARE_READ, &inherit,
-                              OPEN_EXISTING, 0, nullptr);
+    child_input = CreateFileW(WideFromUtf8(options.input_file).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
     if (child_input == INVALID_HANDLE_VALUE)
       throw std::runtime_error("cannot open " + options.input_file);
   }
   MakePipe(output_, child_output, false);
   if (options.merge_error_into_output) {
-    DuplicateHandle(GetCurrentProcess(), child_output, GetCurrentProcess(),
-                    &child_error, 0, TRUE, DUPLICATE_SAME_ACCESS);
+    DuplicateHandle(GetCurrentProcess(), child_output, GetCurrentProcess(), &child_error, 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
   } else {
     MakePipe(error_, child_error, false);
   }
@@ -66,17 +64,16 @@ LaunchedProgram::LaunchedProgram(const std::string& program,
   writable_line.push_back(L'\0');
   std::wstring directory = WideFromUtf8(options.working_directory);
   DWORD flags = CREATE_UNICODE_ENVIRONMENT;
-  BOOL ok = CreateProcessW(wide_program.c_str(), writable_line.data(), nullptr,
-                           nullptr, TRUE, flags, nullptr,
-                           directory.empty() ? nullptr : directory.c_str(),
-                           &startup, &started);
+  BOOL ok =
+      CreateProcessW(wide_program.c_str(), writable_line.data(), nullptr, nullptr, TRUE, flags,
+                     nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &started);
   DWORD error = GetLastError();
   CloseHandle(child_input);
   CloseHandle(child_output);
   CloseHandle(child_error);
   if (!ok)
-    throw std::runtime_error("CreateProcessW failed for " + program +
-                             ", error " + std::to_string(error));
+    throw std::runtime_error("CreateProcessW failed for " + program + ", error " +
+                             std::to_string(error));
   CloseHandle(started.hThread);
   process_ = started.hProcess;
   process_id_ = started.dwProcessId;
@@ -100,8 +97,8 @@ LaunchedProgram::~LaunchedProgram() {
 
 void LaunchedProgram::WriteInput(const std::string& bytes) {
   DWORD written = 0;
-  if (!input_ || !WriteFile(input_, bytes.data(), static_cast<DWORD>(bytes.size()),
-                            &written, nullptr) ||
+  if (!input_ ||
+      !WriteFile(input_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size())
     throw std::runtime_error("cannot write the program's input");
 }
@@ -140,8 +137,7 @@ RunResult LaunchedProgram::Finish() {
   return result;
 }
 
-RunResult RunCommandLine(const std::string& program,
-                         const std::string& command_line,
+RunResult RunCommandLine(const std::string& program, const std::string& command_line,
                          const std::string& input, const LaunchOptions& options) {
   LaunchedProgram launched(program, command_line, options);
   if (!input.empty() && options.input_file.empty()) launched.WriteInput(input);

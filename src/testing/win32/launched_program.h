@@ -59,10 +59,8 @@ class LaunchedProgram {
 };
 
 // Runs `command_line` with `input` on a pipe as standard input.
-RunResult RunCommandLine(const std::string& program,
-                         const std::string& command_line,
-                         const std::string& input = "",
-                         const LaunchOptions& options = {});
+RunResult RunCommandLine(const std::string& program, const std::string& command_line,
+                         const std::string& input = "", const LaunchOptions& options = {});
 
 }  // namespace pelorin::testing
 

@@ -15,15 +15,13 @@ namespace pelorin::testing {
 
 namespace {
 
-std::wstring ApiPath(const std::string& path) {
-  return ApiPathFor(WideFromUtf8(path));
-}
+std::wstring ApiPath(const std::string& path) { return ApiPathFor(WideFromUtf8(path)); }
 
 void RemoveTree(const std::wstring& api_path) {
   DWORD attributes = GetFileAttributesW(api_path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesW(api_path.c_str(), FILE_ATTRIBUTE_NORMAL |
-                                           (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  SetFileAttributesW(api_path.c_str(),
+                     FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     DeleteFileW(api_path.c_str());
     return;
@@ -79,26 +77,23 @@ std::vector<std::string> NamesIn(const std::string& directory) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  HANDLE file = CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(ApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + path);
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-    bytes.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD written = 0;
   bool ok = file != INVALID_HANDLE_VALUE &&
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                      &written, nullptr) &&
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
             written == bytes.size();
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   if (!ok) throw std::runtime_error("cannot write " + path);
