@@ -1,0 +1,30 @@
+#include "testing/worked_values.h"
+
+#include "testing/bytes.h"
+
+namespace pelorin::testing {
+
+const WorkedValue kWorkedValues[8] = {
+    {"OpaqueRed", Bytes({0x00, 0x00, 0xFF, 0xFF}), Bytes({0x00, 0xF8, 0x1F})},
+    {"OpaqueGreen", Bytes({0x00, 0xFF, 0x00, 0xFF}), Bytes({0xE0, 0x07, 0x1F})},
+    {"OpaqueBlue", Bytes({0xFF, 0x00, 0x00, 0xFF}), Bytes({0x1F, 0x00, 0x1F})},
+    {"OpaqueWhite", Bytes({0xFF, 0xFF, 0xFF, 0xFF}), Bytes({0xFF, 0xFF, 0x1F})},
+    {"TransparentBlack", Bytes({0x00, 0x00, 0x00, 0x00}), Bytes({0x00, 0x00, 0x00})},
+    {"BelowOneStep", Bytes({0x07, 0x03, 0x07, 0x07}), Bytes({0x00, 0x00, 0x00})},
+    {"OneStepEach", Bytes({0x08, 0x04, 0x08, 0x08}), Bytes({0x21, 0x08, 0x01})},
+    {"Mixed", Bytes({0x10, 0x20, 0x30, 0x40}), Bytes({0x02, 0x31, 0x08})},
+};
+
+std::string WorkedValuesBgra() {
+  std::string row;
+  for (const WorkedValue& value : kWorkedValues) row += value.bgra;
+  return row;
+}
+
+std::string WorkedValuesIci() {
+  std::string row;
+  for (const WorkedValue& value : kWorkedValues) row += value.ici;
+  return row;
+}
+
+}  // namespace pelorin::testing
