@@ -6,6 +6,7 @@
 #include "image/tga_source.h"
 #include "platform/byte_file.h"
 #include "platform/failure.h"
+#include "platform/path.h"
 #include "platform/process.h"
 
 namespace pelorin {
@@ -33,9 +34,8 @@ void Convert(const std::string& source_path, Console& console) {
   ImageSize size = source.ReadImageSize();
   source.RequireAllPixels(size);
 
-  std::unique_ptr<ReplacementFile> output =
-      CreateReplacementFile(OutputPathFor(source_path, PathSeparators()));
-  WriteIciImage(source, size, *output);
+  std::unique_ptr<ReplacementFile> output = CreateReplacementFile(OutputPathFor(source_path));
+  WriteIciImage(source, size, *output, kBandBytes, ChosenEncoderPath());
   output->Commit();
 
   console.WriteLine("Finished!");

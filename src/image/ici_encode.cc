@@ -80,15 +80,16 @@ void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_
   }
 }
 
+const EncoderPath& FastestSupportedPath(EncoderPathList paths) {
+  size_t best = 0;
+  for (size_t i = 1; i < paths.count; ++i)
+    if (paths.paths[i].supported()) best = i;
+  return paths.paths[best];
+}
+
 const EncoderPath& ChosenEncoderPath() {
   // A handful of CPU feature tests, run once.
-  static const EncoderPath& chosen = []() -> const EncoderPath& {
-    EncoderPathList all = AllEncoderPaths();
-    size_t best = 0;
-    for (size_t i = 1; i < all.count; ++i)
-      if (all.paths[i].supported()) best = i;
-    return all.paths[best];
-  }();
+  static const EncoderPath& chosen = FastestSupportedPath(AllEncoderPaths());
   return chosen;
 }
 

@@ -38,7 +38,11 @@ void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_
 // it.
 EncoderPathList AllEncoderPaths();
 
-// The fastest implementation this CPU supports. Decided on the first call.
+// The last of `paths` that this CPU supports; the first when none of the
+// others is. `paths` must not be empty.
+const EncoderPath& FastestSupportedPath(EncoderPathList paths);
+
+// FastestSupportedPath(AllEncoderPaths()), decided on the first call.
 const EncoderPath& ChosenEncoderPath();
 
 }  // namespace pelorin

@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "testing/bytes.h"
 #include "testing/reference_ici.h"
+#include "testing/worked_values.h"
 
 namespace pelorin {
 
@@ -34,6 +36,14 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
 
 class EncoderPathTest : public ::testing::TestWithParam<EncoderPath> {
  protected:
+  // `bgra` (4 bytes a pixel) as this path encodes it.
+  static std::string Encode(const std::string& bgra) {
+    std::string ici(bgra.size() / 4 * 3, '\0');
+    GetParam().encode(reinterpret_cast<const uint8_t*>(bgra.data()), bgra.size() / 4,
+                      reinterpret_cast<uint8_t*>(ici.data()));
+    return ici;
+  }
+
   void SetUp() override {
     if (!GetParam().supported())
       GTEST_SKIP() << "this CPU cannot run the " << GetParam().name << " path";
@@ -65,30 +75,28 @@ class EncoderPathTest : public ::testing::TestWithParam<EncoderPath> {
 };
 
 TEST_P(EncoderPathTest, GivesTheWorkedValues) {
-  const uint8_t tga[] = {
-      0x00, 0x00, 0xFF, 0xFF,  // opaque red
-      0x00, 0xFF, 0x00, 0xFF,  // opaque green
-      0xFF, 0x00, 0x00, 0xFF,  // opaque blue
-      0xFF, 0xFF, 0xFF, 0xFF,  // opaque white
-      0x00, 0x00, 0x00, 0x00,  // transparent black
-      0x07, 0x03, 0x07, 0x07,  // below one step in every channel
-      0x08, 0x04, 0x08, 0x08,  // one step in every channel
-      0x10, 0x20, 0x30, 0x40,
-  };
-  const uint8_t expected[] = {
-      0x00, 0xF8, 0x1F, 0xE0, 0x07, 0x1F, 0x1F, 0x00, 0x1F, 0xFF, 0xFF, 0x1F,
-      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21, 0x08, 0x01, 0x02, 0x31, 0x08,
-  };
+  for (const testing::WorkedValue& value : testing::kWorkedValues)
+    EXPECT_EQ(Encode(value.bgra), value.ici) << value.name;
   // Repeated so that the widest path meets them in its main loop too.
-  constexpr size_t kCopies = 8;
-  std::vector<uint8_t> input, want;
-  for (size_t i = 0; i < kCopies; ++i) {
-    input.insert(input.end(), std::begin(tga), std::end(tga));
-    want.insert(want.end(), std::begin(expected), std::end(expected));
+  std::string input, want;
+  for (int copy = 0; copy < 8; ++copy) {
+    input += testing::WorkedValuesBgra();
+    want += testing::WorkedValuesIci();
   }
-  std::vector<uint8_t> ici(want.size());
-  GetParam().encode(input.data(), input.size() / 4, ici.data());
-  EXPECT_EQ(ici, want);
+  EXPECT_EQ(Encode(input), want);
+}
+
+// Each channel alone, at every value, against the format's formula written
+// out by hand: no carry into a neighbour, no rounding.
+TEST_P(EncoderPathTest, TruncatesEveryChannelIndependently) {
+  using testing::Bytes;
+  for (int value = 0; value < 256; ++value) {
+    EXPECT_EQ(Encode(Bytes({value, 0, 0, 0})), Bytes({value >> 3, 0, 0})) << value;
+    EXPECT_EQ(Encode(Bytes({0, value, 0, 0})), Bytes({(value >> 2 << 5) & 0xFF, value >> 5, 0}))
+        << value;
+    EXPECT_EQ(Encode(Bytes({0, 0, value, 0})), Bytes({0, value & 0xF8, 0})) << value;
+    EXPECT_EQ(Encode(Bytes({0, 0, 0, value})), Bytes({0, 0, value >> 3})) << value;
+  }
 }
 
 // 1 to 64 pixels leave every possible remainder after each path's 4-, 8-,
@@ -140,12 +148,50 @@ TEST(EncoderPathsTest, StartWithThePortablePath) {
   EXPECT_TRUE(all.paths[0].supported());
 }
 
-TEST(EncoderPathsTest, ChooseTheLastSupportedPath) {
-  EncoderPathList all = AllEncoderPaths();
-  const EncoderPath* fastest = &all.paths[0];
-  for (size_t i = 0; i < all.count; ++i)
-    if (all.paths[i].supported()) fastest = &all.paths[i];
-  EXPECT_STREQ(ChosenEncoderPath().name, fastest->name);
+void NoPixels(const uint8_t*, size_t, uint8_t*) {}
+
+// Paths a CPU may or may not run, in the order AllEncoderPaths() keeps.
+struct ChoiceCase {
+  const char* name;
+  bool second_supported, third_supported;
+  const char* chosen;
+};
+void PrintTo(const ChoiceCase& c, std::ostream* out) { *out << c.name; }
+
+const ChoiceCase kChoiceCases[] = {
+    {"AllSupported", true, true, "third"},
+    {"OnlyTheFirst", false, false, "first"},
+    {"TheMiddleOne", true, false, "second"},
+    {"TheLastWithoutTheMiddle", false, true, "third"},
+};
+
+class FastestSupportedPathTest : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(FastestSupportedPathTest, TakesTheLastPathTheCpuRuns) {
+  static bool second_supported, third_supported;
+  second_supported = GetParam().second_supported;
+  third_supported = GetParam().third_supported;
+  const EncoderPath paths[] = {
+      {"first", NoPixels, [] { return true; }},
+      {"second", NoPixels, [] { return second_supported; }},
+      {"third", NoPixels, [] { return third_supported; }},
+  };
+  EXPECT_STREQ(FastestSupportedPath(EncoderPathList{paths, 3}).name, GetParam().chosen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cpus, FastestSupportedPathTest, ::testing::ValuesIn(kChoiceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The program's choice, against what this CPU says of itself.
+TEST(EncoderPathsTest, TheProgramRunsTheWidestPathThisCpuHas) {
+#if defined(__x86_64__)
+  const char* widest = __builtin_cpu_supports("avx2")    ? "avx2"
+                       : __builtin_cpu_supports("ssse3") ? "ssse3"
+                                                         : "portable";
+#else
+  const char* widest = "portable";
+#endif
+  EXPECT_STREQ(ChosenEncoderPath().name, widest);
 }
 
 }  // namespace

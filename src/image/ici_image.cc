@@ -1,35 +1,54 @@
 #include "image/ici_image.h"
 
-#include "image/band_writer.h"
-#include "image/ici_encode.h"
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "platform/failure.h"
 
 namespace pelorin {
 
-void EncodePixels(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels) {
-  ChosenEncoderPath().encode(tga_pixels, count, ici_pixels);
-}
-
 namespace {
 
-// About this much source is read at a time: large enough that system calls
-// cost little, small enough that a band and its encoding stay in the core's
-// cache. Measured on 256 MiB images, 256 KiB to 1 MiB did equally well.
-constexpr uint64_t kBandBytes = uint64_t{512} << 10;
+std::unique_ptr<uint8_t[]> AllocateBuffer(uint64_t bytes) {
+  uint8_t* buffer = new (std::nothrow) uint8_t[bytes];
+  if (buffer == nullptr) throw EOutOfMemory();
+  return std::unique_ptr<uint8_t[]>(buffer);
+}
 
 }  // namespace
 
-void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink) {
-  if (size.width == 0 || size.height == 0) return;
-  WriteBands(source, LayOutBands(size, kBandBytes), sink);
+BandLayout LayOutBands(ImageSize size, uint64_t band_bytes) {
+  uint64_t tga_row_bytes = kTgaBytesPerPixel * size.width;
+  // A row is at most 4 · 65535 bytes; a band holds at least one.
+  uint32_t band_rows = static_cast<uint32_t>(
+      std::min<uint64_t>(size.height, std::max<uint64_t>(1, band_bytes / tga_row_bytes)));
+  return BandLayout{size, band_rows};
 }
 
-std::string OutputPathFor(std::string_view source_path, std::string_view separators) {
-  size_t last = source_path.find_last_of(separators);
-  std::string_view directory =
-      last == std::string_view::npos ? std::string_view() : source_path.substr(0, last + 1);
-  std::string path(directory);
-  path.append(kIciFileName);
-  return path;
+void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink, uint64_t band_bytes,
+                   const EncoderPath& encoder) {
+  if (size.width == 0 || size.height == 0) return;
+  const BandLayout layout = LayOutBands(size, band_bytes);
+  const uint16_t width = size.width;
+  const uint64_t tga_row_bytes = kTgaBytesPerPixel * width;
+  const uint64_t ici_row_bytes = kIciBytesPerPixel * width;
+  // Allocated once and reused: fresh memory costs more than the encoding.
+  std::unique_ptr<uint8_t[]> tga = AllocateBuffer(tga_row_bytes * layout.band_rows);
+  std::unique_ptr<uint8_t[]> ici = AllocateBuffer(ici_row_bytes * layout.band_rows);
+
+  uint32_t end_row = size.height;
+  while (end_row > 0) {
+    uint32_t rows = std::min(layout.band_rows, end_row);
+    source.ReadRows(width, end_row - rows, rows, tga.get());
+    for (uint32_t row = 0; row < rows; ++row) {
+      // The band's last row is the first to go out.
+      encoder.encode(tga.get() + tga_row_bytes * (rows - 1 - row), width,
+                     ici.get() + ici_row_bytes * row);
+    }
+    sink.Write(ici.get(), static_cast<size_t>(ici_row_bytes * rows));
+    end_row -= rows;
+  }
 }
 
 }  // namespace pelorin

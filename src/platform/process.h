@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace pelorin {
 
@@ -20,9 +19,6 @@ std::string ModuleName();
 // A code address as an offset into the program's image, so that a tool like
 // addr2line can name the line.
 unsigned long long CodeOffset(const void* address);
-
-// The characters that end the directory part of a path.
-std::string_view PathSeparators();
 
 }  // namespace pelorin
 

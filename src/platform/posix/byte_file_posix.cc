@@ -9,6 +9,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
+#include "platform/path.h"
 #include "platform/posix/interrupt_cleanup.h"
 #include "platform/posix/posix_error.h"
 
@@ -16,12 +17,8 @@ namespace pelorin {
 
 namespace {
 
-std::string DirectoryPartOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-bool IsDirectory(const std::string& path) {
+bool IsDirectory(std::string_view path_text) {
+  std::string path(path_text);
   struct stat status;
   return stat(path.empty() ? "." : path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
@@ -139,7 +136,7 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
     throw refuse(errno);
   }
 
-  std::string directory = DirectoryPartOf(path);
+  std::string directory(DirectoryPartOf(path));
   std::string base = path.substr(directory.size());
   const std::string temporary_prefix =
       directory + "." + base + "." + std::to_string(getpid()) + "-";

@@ -31,6 +31,4 @@ unsigned long long CodeOffset(const void* address) {
   return reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(&__executable_start);
 }
 
-std::string_view PathSeparators() { return "/"; }
-
 }  // namespace pelorin

@@ -6,6 +6,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
+#include "platform/path.h"
 #include "platform/win32/interrupt_cleanup.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_path.h"
@@ -20,11 +21,6 @@ constexpr size_t kLargestTransfer = 1u << 30;
 bool IsDirectory(const std::wstring& api_path) {
   DWORD attributes = GetFileAttributesW(api_path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-std::wstring DirectoryPartOf(const std::wstring& path) {
-  size_t last = path.find_last_of(L"\\/:");
-  return last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
 }
 
 class Win32ByteSource : public ByteSource {
@@ -162,7 +158,7 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
     throw refuse(error);
   }
 
-  std::wstring directory = DirectoryPartOf(target);
+  std::wstring directory = WideFromUtf8(DirectoryPartOf(path));
   std::wstring base = target.substr(directory.size());
   for (unsigned attempt = 0;; ++attempt) {
     std::wstring temporary = directory + L"." + base + L"." +

@@ -42,6 +42,4 @@ unsigned long long CodeOffset(const void* address) {
   return reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(module);
 }
 
-std::string_view PathSeparators() { return "\\/:"; }
-
 }  // namespace pelorin
