@@ -46,7 +46,8 @@ void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink, uint64_t b
       encoder.encode(tga.get() + tga_row_bytes * (rows - 1 - row), width,
                      ici.get() + ici_row_bytes * row);
     }
-    sink.Write(ici.get(), static_cast<size_t>(ici_row_bytes * rows));
+    sink.WriteAt(ici_row_bytes * (size.height - end_row), ici.get(),
+                 static_cast<size_t>(ici_row_bytes * rows));
     end_row -= rows;
   }
 }

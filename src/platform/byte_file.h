@@ -28,12 +28,15 @@ class ByteSource {
 // directory), or the system's code.
 std::unique_ptr<ByteSource> OpenByteSource(const std::string& path);
 
-// Where encoded bytes go.
+// Where encoded bytes go: a file written at absolute offsets, so that an
+// image decoded from its first row can be stored from its last.
 class ByteSink {
  public:
   virtual ~ByteSink() = default;
-  // Writes all `count` bytes or raises EWriteError.
-  virtual void Write(const uint8_t* bytes, size_t count) = 0;
+  // Writes all `count` bytes at `offset`, growing the file as needed (a gap
+  // before `offset` reads as zeros until it is written), or raises
+  // EWriteError.
+  virtual void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) = 0;
 };
 
 // A file that is written beside its target under a temporary name and takes

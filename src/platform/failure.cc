@@ -13,8 +13,8 @@ namespace pelorin {
 Failure::Failure(const char* class_name, std::string message, const void* raise_site)
     : class_name_(class_name), message_(std::move(message)), raise_site_(raise_site) {}
 
-PELORIN_NOINLINE EInOutError::EInOutError(int code)
-    : Failure("EInOutError", InOutErrorMessage(code), PELORIN_RAISE_SITE), code_(code) {}
+PELORIN_NOINLINE EInOutError::EInOutError(InOutCode code)
+    : Failure("EInOutError", InOutErrorMessage(code), PELORIN_RAISE_SITE), code_(code.value()) {}
 
 namespace {
 
@@ -43,8 +43,9 @@ PELORIN_NOINLINE EWriteError::EWriteError()
 PELORIN_NOINLINE EOutOfMemory::EOutOfMemory()
     : Failure("EOutOfMemory", "Out of memory", PELORIN_RAISE_SITE) {}
 
-std::string InOutErrorMessage(int code) {
-  switch (code) {
+std::string InOutErrorMessage(InOutCode code) {
+  if (!code.named()) return "I/O error " + std::to_string(code.value());
+  switch (code.value()) {
     case kFileNotFound:
       return "File not found";
     case kInvalidFilename:
@@ -60,7 +61,7 @@ std::string InOutErrorMessage(int code) {
     case kInvalidNumericInput:
       return "Invalid numeric input";
     default:
-      return "I/O error " + std::to_string(code);
+      return "I/O error " + std::to_string(code.value());
   }
 }
 

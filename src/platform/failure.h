@@ -33,9 +33,10 @@ class Failure {
   const void* raise_site_;
 };
 
-// Codes of the program's own input/output conditions; 2 to 5 and any other
-// code come from the operating system.
-enum : int {
+// The I/O failures that have a name of their own. 2 to 5 are what the
+// operating system reports for them (each platform maps its own errors onto
+// these); 100, 101 and 106 are the program's own conditions.
+enum NamedInOutCode : int {
   kFileNotFound = 2,
   kInvalidFilename = 3,
   kTooManyOpenFiles = 4,
@@ -45,10 +46,33 @@ enum : int {
   kInvalidNumericInput = 106,
 };
 
+// The code of an I/O failure: a named one, or any other operating-system
+// error, whose message is "I/O error <code>" whatever its number. An errno
+// or Windows error that happens to be 100 is thus never taken for "Read
+// beyond end of file".
+class InOutCode {
+ public:
+  constexpr InOutCode(NamedInOutCode code) : value_(code), named_(true) {}  // NOLINT: implicit
+  static constexpr InOutCode System(int code) { return InOutCode(code, false); }
+
+  constexpr int value() const { return value_; }
+  constexpr bool named() const { return named_; }
+
+ private:
+  constexpr InOutCode(int value, bool named) : value_(value), named_(named) {}
+
+  int value_;
+  bool named_;
+};
+
+constexpr bool operator==(InOutCode a, InOutCode b) {
+  return a.value() == b.value() && a.named() == b.named();
+}
+
 // A file or console operation failed.
 class EInOutError : public Failure {
  public:
-  explicit EInOutError(int code);
+  explicit EInOutError(InOutCode code);
   int code() const { return code_; }
 
  private:
@@ -74,7 +98,7 @@ class EOutOfMemory : public Failure {
 };
 
 // The message of an I/O failure with this code, e.g. "File not found".
-std::string InOutErrorMessage(int code);
+std::string InOutErrorMessage(InOutCode code);
 
 // The report the driver writes to standard error, lines ended by
 // `line_break`: "Exception <class> in module <module> at <location>.",

@@ -7,31 +7,38 @@ namespace {
 
 TEST(InOutErrorMessageTest, NamesTheKnownCodesAndNumbersTheRest) {
   struct Case {
-    int code;
+    InOutCode code;
     const char* message;
   } cases[] = {
-      {2, "File not found"},
-      {3, "Invalid filename"},
-      {4, "Too many open files"},
-      {5, "File access denied"},
-      {100, "Read beyond end of file"},
-      {101, "Disk full"},
-      {106, "Invalid numeric input"},
-      {32, "I/O error 32"},
-      {1, "I/O error 1"},
-      {-7, "I/O error -7"},
+      {kFileNotFound, "File not found"},
+      {kInvalidFilename, "Invalid filename"},
+      {kTooManyOpenFiles, "Too many open files"},
+      {kFileAccessDenied, "File access denied"},
+      {kReadBeyondEndOfFile, "Read beyond end of file"},
+      {kDiskFull, "Disk full"},
+      {kInvalidNumericInput, "Invalid numeric input"},
+      {InOutCode::System(32), "I/O error 32"},
+      {InOutCode::System(1), "I/O error 1"},
+      {InOutCode::System(-7), "I/O error -7"},
+      // A system's code that happens to share a named code's number is
+      // still only a number.
+      {InOutCode::System(2), "I/O error 2"},
+      {InOutCode::System(5), "I/O error 5"},
+      {InOutCode::System(100), "I/O error 100"},
+      {InOutCode::System(101), "I/O error 101"},
+      {InOutCode::System(106), "I/O error 106"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.code);
+    SCOPED_TRACE(c.message);
     EInOutError failure(c.code);
     EXPECT_EQ(failure.message(), c.message);
-    EXPECT_EQ(failure.code(), c.code);
+    EXPECT_EQ(failure.code(), c.code.value());
     EXPECT_STREQ(failure.class_name(), "EInOutError");
   }
 }
 
 TEST(FailureReportTest, HasTheTemplateAFullStopAndAnEmptyLastLine) {
-  EXPECT_EQ(FailureReport(EInOutError(2), "pelorin", 0x1a2b, "\n"),
+  EXPECT_EQ(FailureReport(EInOutError(kFileNotFound), "pelorin", 0x1a2b, "\n"),
             "Exception EInOutError in module pelorin at 00001A2B.\n"
             "File not found.\n"
             "\n");
@@ -69,8 +76,8 @@ TEST(EFCreateErrorTest, TrimsBlanksLineBreaksAndFullStopsFromTheReason) {
 }
 
 TEST(FailureTest, RecordsWhereItWasRaised) {
-  EInOutError first(2);
-  EInOutError second(2);
+  EInOutError first(kFileNotFound);
+  EInOutError second(kFileNotFound);
   EXPECT_NE(first.raise_site(), nullptr);
   EXPECT_NE(first.raise_site(), second.raise_site());
 }

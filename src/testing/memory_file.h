@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
@@ -27,7 +28,7 @@ class MemorySource : public ByteSource {
   uint64_t Size() override { return bytes_.size(); }
   size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override {
     if (offset <= failing_offset && failing_offset - offset < count)
-      throw EInOutError(kFailingReadCode);
+      throw EInOutError(InOutCode::System(kFailingReadCode));
     if (offset >= bytes_.size()) return 0;
     size_t available = std::min<uint64_t>(count, bytes_.size() - offset);
     std::copy_n(bytes_.data() + offset, available, reinterpret_cast<char*>(into));
@@ -47,11 +48,14 @@ class MemorySink : public ByteSink {
   // A write that covers this offset fails, as on a full disk; nothing of it
   // is kept.
   uint64_t failing_offset = kNowhere;
+  // The offsets written, in order.
+  std::vector<uint64_t> write_offsets;
 
-  void Write(const uint8_t* bytes, size_t count) override {
-    if (bytes_.size() <= failing_offset && failing_offset - bytes_.size() < count)
-      throw EWriteError();
-    bytes_.append(reinterpret_cast<const char*>(bytes), count);
+  void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) override {
+    if (offset <= failing_offset && failing_offset - offset < count) throw EWriteError();
+    write_offsets.push_back(offset);
+    if (bytes_.size() < offset + count) bytes_.resize(offset + count, '\0');
+    std::copy_n(reinterpret_cast<const char*>(bytes), count, bytes_.data() + offset);
   }
   const std::string& bytes() const { return bytes_; }
 

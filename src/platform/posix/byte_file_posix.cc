@@ -75,12 +75,13 @@ class PosixReplacementFile : public ReplacementFile {
   PosixReplacementFile(const PosixReplacementFile&) = delete;
   PosixReplacementFile& operator=(const PosixReplacementFile&) = delete;
 
-  void Write(const uint8_t* bytes, size_t count) override {
+  void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) override {
     while (count > 0) {
-      ssize_t written = write(fd_, bytes, count);
+      ssize_t written = pwrite(fd_, bytes, count, static_cast<off_t>(offset));
       if (written < 0 && errno == EINTR) continue;
       if (written <= 0) throw EWriteError();
       bytes += written;
+      offset += static_cast<uint64_t>(written);
       count -= static_cast<size_t>(written);
     }
   }

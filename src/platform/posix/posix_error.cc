@@ -9,7 +9,7 @@
 
 namespace pelorin {
 
-int InOutCodeForErrno(int error) {
+InOutCode InOutCodeForErrno(int error) {
   switch (error) {
     case ENOENT:
       return kFileNotFound;
@@ -24,7 +24,7 @@ int InOutCodeForErrno(int error) {
     case ENOSPC:
       return kDiskFull;
     default:
-      return error;
+      return InOutCode::System(error);
   }
 }
 

@@ -5,11 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
+
 namespace pelorin {
 
 // The I/O failure code for an errno value: the codes users know from the
-// failure table (2 to 5, 101 "Disk full"), or the errno itself.
-int InOutCodeForErrno(int error);
+// failure table (2 to 5, 101 "Disk full"), or the errno itself, which then
+// reads "I/O error <errno>".
+InOutCode InOutCodeForErrno(int error);
 
 // `path` made absolute against `current_directory`, with "." and ".."
 // resolved as text and symbolic links not followed.

@@ -11,7 +11,7 @@ namespace {
 TEST(InOutCodeForErrnoTest, MapsToTheCodesUsersKnow) {
   struct Case {
     int error;
-    int code;
+    InOutCode code;
   } cases[] = {
       {ENOENT, kFileNotFound},
       {ENOTDIR, kInvalidFilename},
@@ -20,9 +20,12 @@ TEST(InOutCodeForErrnoTest, MapsToTheCodesUsersKnow) {
       {EACCES, kFileAccessDenied},
       {EPERM, kFileAccessDenied},
       {ENOSPC, kDiskFull},
-      {EIO, EIO},
-      {EPIPE, EPIPE},
-      {ELOOP, ELOOP},
+      {EIO, InOutCode::System(EIO)},
+      {EPIPE, InOutCode::System(EPIPE)},
+      {ELOOP, InOutCode::System(ELOOP)},
+      // Numbers that the program uses for its own conditions.
+      {ENETDOWN, InOutCode::System(ENETDOWN)},
+      {ENETUNREACH, InOutCode::System(ENETUNREACH)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);

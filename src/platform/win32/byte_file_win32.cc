@@ -9,6 +9,7 @@
 #include "platform/path.h"
 #include "platform/win32/interrupt_cleanup.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/win32_path.h"
 
 namespace pelorin {
@@ -33,7 +34,7 @@ class Win32ByteSource : public ByteSource {
   uint64_t Size() override {
     if (GetFileType(handle_) != FILE_TYPE_DISK) return 0;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle_, &size)) throw EInOutError(GetLastError());
+    if (!GetFileSizeEx(handle_, &size)) throw EInOutError(InOutCodeForWindowsError(GetLastError()));
     return static_cast<uint64_t>(size.QuadPart);
   }
 
@@ -49,7 +50,7 @@ class Win32ByteSource : public ByteSource {
       if (!ReadFile(handle_, into + done, wanted, &got, &position)) {
         DWORD error = GetLastError();
         if (error == ERROR_HANDLE_EOF) break;
-        throw EInOutError(error);
+        throw EInOutError(InOutCodeForWindowsError(error));
       }
       if (got == 0) break;
       done += got;
@@ -78,12 +79,17 @@ class Win32ReplacementFile : public ReplacementFile {
   Win32ReplacementFile(const Win32ReplacementFile&) = delete;
   Win32ReplacementFile& operator=(const Win32ReplacementFile&) = delete;
 
-  void Write(const uint8_t* bytes, size_t count) override {
+  void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) override {
     while (count > 0) {
+      OVERLAPPED position = {};
+      position.Offset = static_cast<DWORD>(offset);
+      position.OffsetHigh = static_cast<DWORD>(offset >> 32);
       DWORD written = 0;
       DWORD piece = static_cast<DWORD>(std::min(count, kLargestTransfer));
-      if (!WriteFile(handle_, bytes, piece, &written, nullptr) || written == 0) throw EWriteError();
+      if (!WriteFile(handle_, bytes, piece, &written, &position) || written == 0)
+        throw EWriteError();
       bytes += written;
+      offset += written;
       count -= written;
     }
   }
@@ -129,7 +135,7 @@ std::unique_ptr<ByteSource> OpenByteSource(const std::string& path) {
   if (handle == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (IsDirectory(api_path)) throw EInOutError(kFileAccessDenied);
-    throw EInOutError(error);
+    throw EInOutError(InOutCodeForWindowsError(error));
   }
   return std::make_unique<Win32ByteSource>(handle);
 }

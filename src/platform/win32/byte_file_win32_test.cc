@@ -54,7 +54,7 @@ class Win32ReplacementFileTest : public ::testing::Test {
 
 TEST_F(Win32ReplacementFileTest, CommitReplacesTheTarget) {
   auto file = CreateReplacementFile(target_);
-  file->Write(reinterpret_cast<const uint8_t*>("new"), 3);
+  file->WriteAt(0, reinterpret_cast<const uint8_t*>("new"), 3);
   EXPECT_EQ(ReadFileBytes(target_), "old");
   file->Commit();
   EXPECT_EQ(ReadFileBytes(target_), "new");
@@ -65,7 +65,7 @@ TEST_F(Win32ReplacementFileTest, CommitReplacesTheTarget) {
 TEST_F(Win32ReplacementFileTest, AbandonedReplacementLeavesNothingBehind) {
   {
     auto file = CreateReplacementFile(target_);
-    file->Write(reinterpret_cast<const uint8_t*>("new"), 3);
+    file->WriteAt(0, reinterpret_cast<const uint8_t*>("new"), 3);
     EXPECT_EQ(dir_.Names().size(), 2u);
   }
   EXPECT_EQ(dir_.Names(), std::vector<std::string>{"tic.ici"});
@@ -76,7 +76,7 @@ TEST_F(Win32ReplacementFileTest, AbandonedReplacementLeavesNothingBehind) {
 // then not happen, or it would move a half-written file over the old one.
 TEST_F(Win32ReplacementFileTest, InterruptionBeforeCommitWins) {
   auto file = CreateReplacementFile(target_);
-  file->Write(reinterpret_cast<const uint8_t*>("half"), 4);
+  file->WriteAt(0, reinterpret_cast<const uint8_t*>("half"), 4);
   EXPECT_EQ(RemoveFilesForInterruption(), 1);
   EXPECT_THROW(file->Commit(), EFCreateError);
   file.reset();
@@ -88,7 +88,7 @@ TEST_F(Win32ReplacementFileTest, InterruptionBeforeCommitWins) {
 // must not take away.
 TEST_F(Win32ReplacementFileTest, InterruptionAfterCommitKeepsTheResult) {
   auto file = CreateReplacementFile(target_);
-  file->Write(reinterpret_cast<const uint8_t*>("new"), 3);
+  file->WriteAt(0, reinterpret_cast<const uint8_t*>("new"), 3);
   file->Commit();
   EXPECT_EQ(RemoveFilesForInterruption(), 0);
   EXPECT_EQ(ReadFileBytes(target_), "new");

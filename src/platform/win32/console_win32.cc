@@ -7,6 +7,7 @@
 #include "platform/console.h"
 #include "platform/failure.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_error.h"
 
 namespace pelorin {
 
@@ -62,7 +63,7 @@ class Win32Console : public Console {
     std::string text;
     text.swap(pending_);
     if (DWORD error = WriteText(output_, output_is_console_, text))
-      throw EInOutError(static_cast<int>(error));
+      throw EInOutError(InOutCodeForWindowsError(error));
   }
 
   void WaitForEnter() override {
@@ -90,7 +91,7 @@ class Win32Console : public Console {
     for (;;) {
       DWORD got = 0;
       if (!ReadConsoleW(input, typed, 256, &got, nullptr))
-        throw EInOutError(static_cast<int>(GetLastError()));
+        throw EInOutError(InOutCodeForWindowsError(GetLastError()));
       if (got == 0 || std::wmemchr(typed, end, got) != nullptr) return;
     }
   }
@@ -105,7 +106,7 @@ class Win32Console : public Console {
         DWORD error = GetLastError();
         // The writer closed its end of the pipe: the end of input.
         if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return;
-        throw EInOutError(static_cast<int>(error));
+        throw EInOutError(InOutCodeForWindowsError(error));
       }
       if (got == 0 || byte == '\n') return;
     }
