@@ -1,6 +1,7 @@
 #include "app/driver.h"
 
 #include <memory>
+#include <new>
 
 #include "image/ici_image.h"
 #include "image/tga_source.h"
@@ -36,9 +37,31 @@ void Convert(const std::string& source_path, Console& console) {
 
   std::unique_ptr<ReplacementFile> output = CreateReplacementFile(OutputPathFor(source_path));
   WriteIciImage(source, size, *output, kBandBytes, ChosenEncoderPath());
+  // Every line so far goes out before the new file takes tic.ici's place,
+  // so that a console that cannot be written fails the run while the older
+  // tic.ici is still there. The lines after the commit can still fail: such
+  // a run ends with status 1 and a complete new tic.ici, which is the truth.
+  console.Flush();
   output->Commit();
 
   console.WriteLine("Finished!");
+}
+
+// Reports `failure` on the console's error stream, after every line written
+// before it, and returns the exit status of a failed run. Whatever fails
+// here has nowhere left to be reported; the status still tells.
+int ReportFailure(const Failure& failure, Console& console) {
+  try {
+    console.Flush();
+  } catch (const Failure&) {
+  } catch (const std::bad_alloc&) {
+  }
+  try {
+    console.WriteError(FailureReport(failure, ModuleName(), CodeOffset(failure.raise_site()),
+                                     console.LineBreak()));
+  } catch (const std::bad_alloc&) {
+  }
+  return 1;
 }
 
 }  // namespace
@@ -55,15 +78,12 @@ int RunPelorin(const std::optional<std::string>& source_path, Console& console) 
     console.Flush();
     return 0;
   } catch (const Failure& failure) {
-    // Every line written so far comes before the report; if even that
-    // fails, the report still goes out.
-    try {
-      console.Flush();
-    } catch (const Failure&) {
-    }
-    console.WriteError(FailureReport(failure, ModuleName(), CodeOffset(failure.raise_site()),
-                                     console.LineBreak()));
-    return 1;
+    return ReportFailure(failure, console);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out outside the places that raise EOutOfMemory themselves:
+    // in a path, a line of text, a report. Its message is short enough for
+    // the string to hold without allocating, so raising it needs no memory.
+    return ReportFailure(EOutOfMemory(), console);
   }
 }
 

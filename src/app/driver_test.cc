@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <regex>
 #include <string>
 #include <vector>
@@ -22,10 +23,13 @@ using testing::WriteFileBytes;
 class RecordingConsole : public Console {
  public:
   void WriteLine(const std::string& text) override {
-    if (fail_at_line_ >= 0 && lines_written_++ == fail_at_line_) throw EInOutError(kDiskFull);
+    const int index = lines_written_++;
+    if (index == out_of_memory_at_line_) throw std::bad_alloc();
+    if (index == fail_at_line_) throw EInOutError(kDiskFull);
     pending_.push_back(text);
   }
   void Flush() override {
+    if (fail_flush_) throw EInOutError(kDiskFull);
     for (const std::string& line : pending_) events.push_back("out: " + line);
     pending_.clear();
   }
@@ -38,14 +42,18 @@ class RecordingConsole : public Console {
   const char* LineBreak() const override { return "\n"; }
 
   void FailAtLine(int index) { fail_at_line_ = index; }
+  void FailFlush() { fail_flush_ = true; }
   void FailWait() { fail_wait_ = true; }
+  void RunOutOfMemoryAtLine(int index) { out_of_memory_at_line_ = index; }
 
   std::vector<std::string> events;
 
  private:
   std::vector<std::string> pending_;
   int fail_at_line_ = -1;
+  int out_of_memory_at_line_ = -1;
   int lines_written_ = 0;
+  bool fail_flush_ = false;
   bool fail_wait_ = false;
 };
 
@@ -122,6 +130,49 @@ TEST(RunPelorinTest, ConsoleFailuresAreReportedLikeAnyOther) {
     ASSERT_FALSE(console.events.empty());
     EXPECT_EQ(ReportedMessage(console.events.back(), "EInOutError"), c.message);
   }
+}
+
+// Output that cannot be shown fails the run before the new file takes
+// tic.ici's place; once it has, a failure leaves the new result complete.
+TEST(RunPelorinTest, OutputIsShownBeforeTicIciIsReplaced) {
+  struct Case {
+    const char* name;
+    void (*arrange)(RecordingConsole&);
+    const char* left;
+  } cases[] = {
+      {"lines before the commit", [](RecordingConsole& c) { c.FailFlush(); }, "older"},
+      {"\"Finished!\" after it", [](RecordingConsole& c) { c.FailAtLine(4); }, "\x02\x31\x08"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    WriteFileBytes(dir / "logo.tga", MakeTga(1, 1, "\x10\x20\x30\x40"));
+    WriteFileBytes(dir / "tic.ici", "older");
+    RecordingConsole console;
+    c.arrange(console);
+    EXPECT_EQ(RunPelorin(dir / "logo.tga", console), 1);
+    ASSERT_FALSE(console.events.empty());
+    EXPECT_EQ(ReportedMessage(console.events.back(), "EInOutError"), "Disk full.");
+    EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), c.left);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"logo.tga", "tic.ici"}));
+  }
+}
+
+// Memory that runs out anywhere, not only in the image's buffers, is a
+// failure reported like any other.
+TEST(RunPelorinTest, RunningOutOfMemoryIsReportedAsEOutOfMemory) {
+  TempDir dir;
+  WriteFileBytes(dir / "logo.tga", MakeTga(1, 1, "\x10\x20\x30\x40"));
+  WriteFileBytes(dir / "tic.ici", "older");
+  for (int line : {0, 3}) {
+    SCOPED_TRACE(line);
+    RecordingConsole console;
+    console.RunOutOfMemoryAtLine(line);
+    EXPECT_EQ(RunPelorin(dir / "logo.tga", console), 1);
+    ASSERT_FALSE(console.events.empty());
+    EXPECT_EQ(ReportedMessage(console.events.back(), "EOutOfMemory"), "Out of memory.");
+  }
+  EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), "older");
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 // Every error in Pelorin is raised as one of the classes below and travels,
 // unhandled, up to the driver, which reports it once and ends the run with
 // status 1. Nothing in between catches, retries or cleans up, except that
-// destructors release files (and remove an unfinished output file).
+// destructors release files (and remove an unfinished output file). The one
+// other exception is std::bad_alloc, which the standard library throws
+// wherever memory runs out (in a path, a line of text): the driver reports
+// it as an EOutOfMemory too.
 //
 // The class names appear verbatim in the report, so they keep the names
 // users and their scripts already know: EInOutError, EFCreateError,
@@ -53,7 +56,7 @@ enum NamedInOutCode : int {
 class InOutCode {
  public:
   constexpr InOutCode(NamedInOutCode code) : value_(code), named_(true) {}  // NOLINT: implicit
-  static constexpr InOutCode System(int code) { return InOutCode(code, false); }
+  static constexpr InOutCode System(int code) { return {code, false}; }
 
   constexpr int value() const { return value_; }
   constexpr bool named() const { return named_; }
