@@ -1,5 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -13,17 +14,47 @@ namespace pelorin {
 
 namespace {
 
+// Waits until `fd`, left non-blocking by whoever started the program, is
+// ready for `events`. Returns 0 or the errno of the failure.
+int AwaitReady(int fd, short events) {
+  pollfd stream = {fd, events, 0};
+  return poll(&stream, 1, -1) < 0 && errno != EINTR ? errno : 0;
+}
+
+bool IsNoDataYet(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+
 // Writes all of `text` to `fd`; returns 0 or the errno of the failure.
 int WriteAll(int fd, const std::string& text) {
   size_t done = 0;
   while (done < text.size()) {
     ssize_t written = write(fd, text.data() + done, text.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) return errno;
     if (written == 0) return EIO;
-    done += static_cast<size_t>(written);
+    if (written > 0) {
+      done += static_cast<size_t>(written);
+    } else if (IsNoDataYet(errno)) {
+      if (int error = AwaitReady(fd, POLLOUT)) return error;
+    } else if (errno != EINTR) {
+      return errno;
+    }
   }
   return 0;
+}
+
+// Reads `fd` one byte at a time up to and including the next line feed, so
+// that nothing after the line is taken from a stream that others may share,
+// or to the end of input. Returns 0 or the errno of the failure.
+int ReadThroughLineFeed(int fd) {
+  char byte;
+  for (;;) {
+    ssize_t got = read(fd, &byte, 1);
+    if (got == 0 || (got == 1 && byte == '\n')) return 0;
+    if (got == 1) continue;
+    if (IsNoDataYet(errno)) {
+      if (int error = AwaitReady(fd, POLLIN)) return error;
+    } else if (errno != EINTR) {
+      return errno;
+    }
+  }
 }
 
 // A standard stream that was closed would hand its number to the next file
@@ -44,7 +75,7 @@ bool ReserveIfClosed(int fd, int opposite_mode) {
 class PosixConsole : public Console {
  public:
   PosixConsole() {
-    ReserveIfClosed(STDIN_FILENO, O_WRONLY);
+    input_was_closed_ = ReserveIfClosed(STDIN_FILENO, O_WRONLY);
     bool output_was_closed = ReserveIfClosed(STDOUT_FILENO, O_RDONLY);
     ReserveIfClosed(STDERR_FILENO, O_RDONLY);
     // A closed stdout writes each line at once, like a terminal, so that its
@@ -70,19 +101,10 @@ class PosixConsole : public Console {
 
   void WaitForEnter() override {
     Flush();
-    // One byte at a time, so that nothing after the line is taken from a
-    // stream that others may share.
-    char byte;
-    for (;;) {
-      ssize_t got = read(STDIN_FILENO, &byte, 1);
-      if (got == 0 || (got == 1 && byte == '\n')) return;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        // A closed standard input holds nothing to wait for.
-        if (errno == EBADF) return;
-        throw EInOutError(InOutCodeForErrno(errno));
-      }
-    }
+    // A closed standard input holds nothing to wait for. One that is open
+    // but cannot be read (say, opened for writing only) is a failure.
+    if (input_was_closed_) return;
+    if (int error = ReadThroughLineFeed(STDIN_FILENO)) throw EInOutError(InOutCodeForErrno(error));
   }
 
   void WriteError(const std::string& text) override { WriteAll(STDERR_FILENO, text); }
@@ -90,6 +112,7 @@ class PosixConsole : public Console {
   const char* LineBreak() const override { return "\n"; }
 
  private:
+  bool input_was_closed_;
   bool write_each_line_;
   std::string pending_;
 };
