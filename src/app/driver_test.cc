@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 
 namespace pelorin {
 namespace {

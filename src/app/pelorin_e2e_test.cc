@@ -24,8 +24,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/child_process.h"
+#include "testing/file_bytes.h"
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 
 namespace pelorin::testing {
 namespace {

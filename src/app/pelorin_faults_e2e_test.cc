@@ -27,7 +27,10 @@
 #include <vector>
 
 #include "image/tga_source.h"
+#include "testing/child_process.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PELORIN_UNDER_ADDRESS_SANITIZER 1

@@ -12,12 +12,17 @@
 
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_path.h"
+#include "testing/child_process.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
+#include "testing/win32/api_path.h"
 #include "testing/win32/launched_program.h"
 
 namespace pelorin {
 namespace {
 
+using testing::ApiPath;
 using testing::LaunchedProgram;
 using testing::LaunchOptions;
 using testing::MakeTga;
@@ -83,7 +88,7 @@ void ExpectReport(const std::string& err, const std::string& class_name,
 }
 
 void MakeDirectory(const std::string& path) {
-  ASSERT_TRUE(CreateDirectoryW(ApiPathFor(WideFromUtf8(path)).c_str(), nullptr)) << path;
+  ASSERT_TRUE(CreateDirectoryW(ApiPath(path).c_str(), nullptr)) << path;
 }
 
 // The system's text for `code` as EFCreateError shows it, without the
@@ -289,8 +294,8 @@ void WriteSource(const std::string& root) { WriteFileBytes(root + "\\x.tga", kSo
 void WriteOldResult(const std::string& root) { WriteFileBytes(root + "\\tic.ici", "old result"); }
 
 HANDLE HoldOpen(const std::string& path, DWORD share) {
-  return CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_READ, share, nullptr,
-                     OPEN_EXISTING, 0, nullptr);
+  return CreateFileW(ApiPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0,
+                     nullptr);
 }
 
 const FailureCase kFailureCases[] = {
@@ -405,8 +410,8 @@ TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
 // enough that the conversion is still running when it is interrupted.
 void WriteLargeSparseSource(const std::string& path) {
   std::string header = MakeTga(16384, 16384, "");
-  HANDLE file = CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
+  HANDLE file =
+      CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD written = 0, returned = 0;
   DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
