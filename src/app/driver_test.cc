@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "platform/failure.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
@@ -14,9 +15,13 @@
 namespace pelorin {
 namespace {
 
+using testing::ConversionScreen;
+using testing::IsFailureReport;
 using testing::MakeTga;
 using testing::ReadFileBytes;
+using testing::ScreenBeforeFailure;
 using testing::TempDir;
+using testing::UsageScreen;
 using testing::WriteFileBytes;
 
 // Records what the driver does with the console, in order. Output lines
@@ -51,35 +56,41 @@ class RecordingConsole : public Console {
   bool fail_wait_ = false;
 };
 
-const char* const kBanner[] = {
-    "out: Pelorin converter    {by Zarnoth}",
-    "out: Visit https://pelorin.example.org - the best place for free stuff!",
-    "out: Everything free: java, pics, melodies, firmwares, soft",
-};
+// The driver names the module it runs in: here, this test program.
+#ifdef _WIN32
+const char kTestProgram[] = "pelorin_tests.exe";
+#else
+const char kTestProgram[] = "pelorin_tests";
+#endif
 
-std::vector<std::string> WithBanner(std::vector<std::string> rest) {
-  std::vector<std::string> events(std::begin(kBanner), std::end(kBanner));
-  events.insert(events.end(), rest.begin(), rest.end());
+// The events of showing `lines`.
+std::vector<std::string> Shown(const std::vector<std::string>& lines) {
+  std::vector<std::string> events;
+  for (const std::string& line : lines) events.push_back("out: " + line);
   return events;
 }
 
-// Checks a report's shape and returns its message line.
-std::string ReportedMessage(const std::string& event, const std::string& class_name) {
-  std::smatch match;
-  std::regex shape("err: Exception " + class_name +
-                   " in module [^ /]+ at [0-9A-F]{8}\\.\n(.*)\n\n");
-  if (!std::regex_match(event, match, shape)) return "unexpected report: " + event;
-  return match[1];
+// The same, then the wait for Enter.
+std::vector<std::string> ShownThenWait(const std::vector<std::string>& lines) {
+  std::vector<std::string> events = Shown(lines);
+  events.emplace_back("wait");
+  return events;
+}
+
+// The console's last event reports an EInOutError with `message`.
+void ExpectReportedLast(const RecordingConsole& console, const std::string& message) {
+  ASSERT_FALSE(console.events.empty());
+  const std::string& event = console.events.back();
+  const std::string kError = "err: ";
+  ASSERT_EQ(event.compare(0, kError.size(), kError), 0) << event;
+  EXPECT_TRUE(IsFailureReport(event.substr(kError.size()), kTestProgram, console.LineBreak(),
+                              "EInOutError", message));
 }
 
 TEST(RunPelorinTest, UsageScreenWithoutASourcePath) {
   RecordingConsole console;
   EXPECT_EQ(RunPelorin(std::nullopt, console), 0);
-  EXPECT_EQ(console.events,
-            WithBanner({"out: USAGE: pelorin.exe <filename>",
-                        "out: Result file will be stored at the source directory with "
-                        "filename \"tic.ici\"",
-                        "out: Press ENTER to continue...", "wait"}));
+  EXPECT_EQ(console.events, ShownThenWait(UsageScreen()));
 }
 
 TEST(RunPelorinTest, ConvertsThenWaits) {
@@ -87,9 +98,7 @@ TEST(RunPelorinTest, ConvertsThenWaits) {
   WriteFileBytes(dir / "logo.tga", MakeTga(1, 1, "\x10\x20\x30\x40"));
   RecordingConsole console;
   EXPECT_EQ(RunPelorin(dir / "logo.tga", console), 0);
-  EXPECT_EQ(console.events,
-            WithBanner({"out: Processing file: " + dir / "logo.tga", "out: Finished!",
-                        "out: Press ENTER to continue...", "wait"}));
+  EXPECT_EQ(console.events, ShownThenWait(ConversionScreen(dir / "logo.tga")));
   EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), "\x02\x31\x08");
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"logo.tga", "tic.ici"}));
 }
@@ -101,8 +110,9 @@ TEST(RunPelorinTest, AFailureFlushesOutputThenReportsOnce) {
   RecordingConsole console;
   EXPECT_EQ(RunPelorin(dir / "short.tga", console), 1);
   ASSERT_EQ(console.events.size(), 5u);
-  EXPECT_EQ(console.events[3], "out: Processing file: " + dir / "short.tga");
-  EXPECT_EQ(ReportedMessage(console.events[4], "EInOutError"), "Read beyond end of file.");
+  EXPECT_EQ(std::vector<std::string>(console.events.begin(), console.events.begin() + 4),
+            Shown(ScreenBeforeFailure(dir / "short.tga")));
+  ExpectReportedLast(console, "Read beyond end of file");
   EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), "older");
 }
 
@@ -112,17 +122,16 @@ TEST(RunPelorinTest, ConsoleFailuresAreReportedLikeAnyOther) {
     void (*arrange)(RecordingConsole&);
     const char* message;
   } cases[] = {
-      {"first line", [](RecordingConsole& c) { c.FailAtLine(0); }, "Disk full."},
-      {"last line", [](RecordingConsole& c) { c.FailAtLine(5); }, "Disk full."},
-      {"wait", [](RecordingConsole& c) { c.FailWait(); }, "File access denied."},
+      {"first line", [](RecordingConsole& c) { c.FailAtLine(0); }, "Disk full"},
+      {"last line", [](RecordingConsole& c) { c.FailAtLine(5); }, "Disk full"},
+      {"wait", [](RecordingConsole& c) { c.FailWait(); }, "File access denied"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RecordingConsole console;
     c.arrange(console);
     EXPECT_EQ(RunPelorin(std::nullopt, console), 1);
-    ASSERT_FALSE(console.events.empty());
-    EXPECT_EQ(ReportedMessage(console.events.back(), "EInOutError"), c.message);
+    ExpectReportedLast(console, c.message);
   }
 }
 

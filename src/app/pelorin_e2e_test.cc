@@ -17,7 +17,6 @@
 #include <functional>
 #include <initializer_list>
 #include <random>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +24,8 @@
 #include <gtest/gtest.h>
 
 #include "testing/child_process.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
@@ -33,39 +34,8 @@
 namespace pelorin::testing {
 namespace {
 
-const std::string kBanner =
-    "Pelorin converter    {by Zarnoth}\n"
-    "Visit https://pelorin.example.org - the best place for free stuff!\n"
-    "Everything free: java, pics, melodies, firmwares, soft\n";
-const std::string kPressEnter = "Press ENTER to continue...\n";
-
-std::string UsageScreen() {
-  return kBanner + "USAGE: pelorin.exe <filename>\n" +
-         "Result file will be stored at the source directory with filename "
-         "\"tic.ici\"\n" +
-         kPressEnter;
-}
-
-// What stdout holds when a conversion of `shown_path` fails.
-std::string OutputBeforeFailure(const std::string& shown_path) {
-  return kBanner + "Processing file: " + shown_path + "\n";
-}
-
-std::string ConversionOutput(const std::string& shown_path) {
-  return OutputBeforeFailure(shown_path) + "Finished!\n" + kPressEnter;
-}
-
-// The report the driver writes for a failure: the code location is the
-// program's to choose, so only its form is checked.
-void ExpectFailureReport(const std::string& err, const std::string& class_name,
-                         const std::string& message) {
-  const std::string head = "Exception " + class_name + " in module pelorin at ";
-  const std::string tail = ".\n" + message + ".\n\n";
-  ASSERT_EQ(err.size(), head.size() + 8 + tail.size()) << err;
-  EXPECT_EQ(err.substr(0, head.size()), head) << err;
-  EXPECT_TRUE(std::regex_match(err.substr(head.size(), 8), std::regex("[0-9A-F]{8}"))) << err;
-  EXPECT_EQ(err.substr(head.size() + 8), tail) << err;
-}
+// What standard output holds once the program has shown `lines`.
+std::string Shown(const std::vector<std::string>& lines) { return JoinLines(lines, "\n"); }
 
 // The ICI image expected for a TGA written by another program, whose pixels
 // that program decodes to `decoded` (top row first). Programs differ in the
@@ -125,8 +95,8 @@ class PelorinE2eTest : public ::testing::Test {
                      const std::string& class_name, const std::string& message) {
     RunResult result = Pelorin(args, options);
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_EQ(result.out, OutputBeforeFailure(args.front()));
-    ExpectFailureReport(result.err, class_name, message);
+    EXPECT_EQ(result.out, Shown(ScreenBeforeFailure(args.front())));
+    EXPECT_TRUE(IsProgramFailureReport(result.err, class_name, message));
   }
 
   TempDir dir_;
@@ -142,7 +112,7 @@ TEST_F(PelorinE2eTest, WithoutAPathShowsTheUsageScreenAndTouchesNoFile) {
     SCOPED_TRACE(::testing::PrintToString(args));
     RunResult result = Pelorin(args);
     EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(result.out, UsageScreen());
+    EXPECT_EQ(result.out, Shown(UsageScreen()));
     EXPECT_EQ(result.err, "");
     EXPECT_TRUE(dir_.Names().empty());
   }
@@ -162,7 +132,7 @@ TEST_F(PelorinE2eTest, ConvertsTheWorkedValuesWithExactOutput) {
   RunResult result = Pelorin({"values.tga"});
 
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, ConversionOutput("values.tga"));
+  EXPECT_EQ(result.out, Shown(ConversionScreen("values.tga")));
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(ReadFileBytes(Path("tic.ici")),
             Bytes({0x00, 0xF8, 0x1F, 0xE0, 0x07, 0x1F, 0x1F, 0x00, 0x1F, 0xFF, 0xFF, 0x1F,
@@ -195,7 +165,7 @@ TEST_F(PelorinE2eTest, UsesOnlyTheFirstNonEmptyArgument) {
     unlink(Path("tic.ici").c_str());
     RunResult result = Pelorin(args);
     EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(result.out, ConversionOutput("first.tga"));
+    EXPECT_EQ(result.out, Shown(ConversionScreen("first.tga")));
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(ReadFileBytes(Path("tic.ici")), Bytes({0x02, 0x31, 0x08}));
   }
@@ -259,7 +229,7 @@ TEST_F(PelorinE2eTest, ConvertsAnImageMagickTga) {
   RunResult result = Pelorin({"magick.tga"});
 
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, ConversionOutput("magick.tga"));
+  EXPECT_EQ(result.out, Shown(ConversionScreen("magick.tga")));
   EXPECT_EQ(result.err, "");
   EXPECT_TRUE(ReadFileBytes(Path("tic.ici")) == ExpectedIciOfToolTga(tga, raw, width));
 }
@@ -285,7 +255,7 @@ TEST_F(PelorinE2eTest, ConvertsAnFfmpegTga) {
   RunResult result = Pelorin({"ffmpeg.tga"});
 
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, ConversionOutput("ffmpeg.tga"));
+  EXPECT_EQ(result.out, Shown(ConversionScreen("ffmpeg.tga")));
   EXPECT_EQ(result.err, "");
   // ffmpeg marks its rows top-down, which is not consulted, and appends a
   // footer, which is ignored.
@@ -301,7 +271,7 @@ TEST_F(PelorinE2eTest, ConvertsTheShippedSample) {
   RunResult result = Pelorin({"sunrise.tga"});
 
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, ConversionOutput("sunrise.tga"));
+  EXPECT_EQ(result.out, Shown(ConversionScreen("sunrise.tga")));
   EXPECT_EQ(result.err, "");
   EXPECT_TRUE(ReadFileBytes(Path("tic.ici")) == ReferenceIci(tga));
 }
@@ -328,7 +298,7 @@ TEST_F(PelorinE2eTest, AnImageWithoutPixelsGivesAnEmptyResult) {
       RunResult result = Pelorin({"empty.tga"});
 
       EXPECT_EQ(result.exit_status, 0);
-      EXPECT_EQ(result.out, ConversionOutput("empty.tga"));
+      EXPECT_EQ(result.out, Shown(ConversionScreen("empty.tga")));
       EXPECT_EQ(result.err, "");
       ASSERT_TRUE(PathExists(Path("tic.ici")));
       EXPECT_EQ(ReadFileBytes(Path("tic.ici")), "");
@@ -487,7 +457,7 @@ TEST_F(PelorinE2eTest, AFullStandardOutputIsReported) {
     if (result.exit_status == 125) GTEST_SKIP() << "/dev/full cannot be opened";
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.out, "");
-    ExpectFailureReport(result.err, "EInOutError", "Disk full");
+    EXPECT_TRUE(IsProgramFailureReport(result.err, "EInOutError", "Disk full"));
   }
 }
 
@@ -547,8 +517,8 @@ TEST_F(PelorinE2eTest, TooManyOpenFilesIsReported) {
   if (!limited) GTEST_SKIP() << "could not catch the program before it opened the source";
 
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(shown, OutputBeforeFailure("in.tga"));
-  ExpectFailureReport(result.err, "EInOutError", "Too many open files");
+  EXPECT_EQ(shown, Shown(ScreenBeforeFailure("in.tga")));
+  EXPECT_TRUE(IsProgramFailureReport(result.err, "EInOutError", "Too many open files"));
   EXPECT_EQ(dir_.Names(), std::vector<std::string>{"in.tga"});
 }
 
@@ -559,9 +529,10 @@ TEST_F(PelorinE2eTest, StandardOutputComesBeforeTheReportOnOnePipe) {
   RunResult result = Pelorin({"missing.tga"}, options);
 
   EXPECT_EQ(result.exit_status, 1);
-  const std::string before = OutputBeforeFailure("missing.tga");
+  const std::string before = Shown(ScreenBeforeFailure("missing.tga"));
   ASSERT_EQ(result.out.substr(0, before.size()), before) << result.out;
-  ExpectFailureReport(result.out.substr(before.size()), "EInOutError", "File not found");
+  EXPECT_TRUE(
+      IsProgramFailureReport(result.out.substr(before.size()), "EInOutError", "File not found"));
 }
 
 // ---------------------------------------------------------------- paths
@@ -601,7 +572,7 @@ TEST_F(PelorinE2eTest, StoresTheResultBesideTheSourceForAnyPath) {
     RunResult result = Pelorin({argument}, options);
 
     EXPECT_EQ(result.exit_status, 0) << result.err;
-    EXPECT_EQ(result.out, ConversionOutput(argument));
+    EXPECT_EQ(result.out, Shown(ConversionScreen(argument)));
     EXPECT_EQ(result.err, "");
     const std::string output = source.substr(0, source.rfind('/') + 1) + "tic.ici";
     ASSERT_TRUE(PathExists(output));
@@ -637,7 +608,7 @@ TEST_F(PelorinE2eTest, WaitsForALineBeforeItEnds) {
     RunResult result = child.Finish("\n");
 
     EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(result.out, args.empty() ? UsageScreen() : ConversionOutput("in.tga"));
+    EXPECT_EQ(result.out, args.empty() ? Shown(UsageScreen()) : Shown(ConversionScreen("in.tga")));
   }
 }
 
@@ -670,12 +641,12 @@ TEST_F(PelorinE2eTest, EndsAtTheFirstLineOrAtTheEndOfInput) {
 
     RunResult usage = Pelorin({}, options);
     EXPECT_EQ(usage.exit_status, 0);
-    EXPECT_EQ(usage.out, UsageScreen());
+    EXPECT_EQ(usage.out, Shown(UsageScreen()));
     EXPECT_EQ(usage.err, "");
 
     RunResult conversion = Pelorin({"in.tga"}, options);
     EXPECT_EQ(conversion.exit_status, 0);
-    EXPECT_EQ(conversion.out, ConversionOutput("in.tga"));
+    EXPECT_EQ(conversion.out, Shown(ConversionScreen("in.tga")));
     EXPECT_EQ(conversion.err, "");
   }
 }
