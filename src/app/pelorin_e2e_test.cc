@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
+#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/bytes.h"
 #include "testing/child_process.h"
 #include "testing/console_texts.h"
 #include "testing/failure_report_check.h"
@@ -30,6 +31,7 @@
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
+#include "testing/worked_values.h"
 
 namespace pelorin::testing {
 namespace {
@@ -52,12 +54,6 @@ std::string RealPath(const std::string& path) {
   std::string result = resolved ? resolved : path;
   free(resolved);
   return result;
-}
-
-std::string Bytes(std::initializer_list<int> values) {
-  std::string bytes;
-  for (int value : values) bytes += static_cast<char>(value);
-  return bytes;
 }
 
 // Runs the built program in a fresh directory. The directory is named by its
@@ -121,22 +117,16 @@ TEST_F(PelorinE2eTest, WithoutAPathShowsTheUsageScreenAndTouchesNoFile) {
 // ---------------------------------------------------------------- conversion
 
 TEST_F(PelorinE2eTest, ConvertsTheWorkedValuesWithExactOutput) {
-  // The pixels as one row: opaque red, green, blue, white, transparent black,
-  // values just below and at the quantisation steps.
-  const std::string pixels =
-      Bytes({0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0x00,
-             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x07, 0x03,
-             0x07, 0x07, 0x08, 0x04, 0x08, 0x08, 0x10, 0x20, 0x30, 0x40});
-  WriteFileBytes(Path("values.tga"), MakeTga(8, 1, pixels));
+  // All of them as one row, so that the order of rows does not matter.
+  const auto width = static_cast<uint16_t>(std::size(kWorkedValues));
+  WriteFileBytes(Path("values.tga"), MakeTga(width, 1, WorkedValuesBgra()));
 
   RunResult result = Pelorin({"values.tga"});
 
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.out, Shown(ConversionScreen("values.tga")));
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(ReadFileBytes(Path("tic.ici")),
-            Bytes({0x00, 0xF8, 0x1F, 0xE0, 0x07, 0x1F, 0x1F, 0x00, 0x1F, 0xFF, 0xFF, 0x1F,
-                   0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21, 0x08, 0x01, 0x02, 0x31, 0x08}));
+  EXPECT_EQ(ReadFileBytes(Path("tic.ici")), WorkedValuesIci());
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "values.tga"}));
 }
 

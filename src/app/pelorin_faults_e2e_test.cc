@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "image/tga_source.h"
+#include "testing/bytes.h"
 #include "testing/child_process.h"
 #include "testing/console_texts.h"
 #include "testing/failure_report_check.h"
@@ -51,9 +52,8 @@ const char kSourceName[] = "source.tga";
 // Stored rows: row 0 = opaque red, opaque green; row 1 = opaque blue, white.
 std::string TwoByTwoTga() {
   return MakeTga(2, 2,
-                 std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
-                             "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF",
-                             16));
+                 Bytes({0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF,  //
+                        0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 // A TGA header promising `width` x `height` pixels, made as a sparse file of

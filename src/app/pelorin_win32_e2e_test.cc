@@ -11,6 +11,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_path.h"
+#include "testing/bytes.h"
 #include "testing/child_process.h"
 #include "testing/console_texts.h"
 #include "testing/failure_report_check.h"
@@ -24,6 +25,7 @@ namespace pelorin {
 namespace {
 
 using testing::ApiPath;
+using testing::Bytes;
 using testing::ConversionScreen;
 using testing::IsProgramFailureReport;
 using testing::JoinLines;
@@ -50,10 +52,10 @@ std::string PelorinPath() {
 
 // Stored rows red green / blue white give blue white red green.
 const std::string kSourceImage = MakeTga(2, 2,
-                                         std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
-                                                     "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF",
-                                                     16));
-const std::string kIciImage("\x1F\x00\x1F\xFF\xFF\x1F\x00\xF8\x1F\xE0\x07\x1F", 12);
+                                         Bytes({0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF,  //
+                                                0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+const std::string kIciImage =
+    Bytes({0x1F, 0x00, 0x1F, 0xFF, 0xFF, 0x1F, 0x00, 0xF8, 0x1F, 0xE0, 0x07, 0x1F});
 
 // What standard output holds once the program has shown `lines`.
 std::string Shown(const std::vector<std::string>& lines) { return JoinLines(lines, "\r\n"); }
