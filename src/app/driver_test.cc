@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "testing/case_name.h"
 #include "testing/console_texts.h"
 #include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
@@ -15,6 +16,7 @@
 namespace pelorin {
 namespace {
 
+using testing::CaseName;
 using testing::ConversionScreen;
 using testing::IsFailureReport;
 using testing::MakeTga;
@@ -116,24 +118,30 @@ TEST(RunPelorinTest, AFailureFlushesOutputThenReportsOnce) {
   EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), "older");
 }
 
-TEST(RunPelorinTest, ConsoleFailuresAreReportedLikeAnyOther) {
-  struct Case {
-    const char* name;
-    void (*arrange)(RecordingConsole&);
-    const char* message;
-  } cases[] = {
-      {"first line", [](RecordingConsole& c) { c.FailAtLine(0); }, "Disk full"},
-      {"last line", [](RecordingConsole& c) { c.FailAtLine(5); }, "Disk full"},
-      {"wait", [](RecordingConsole& c) { c.FailWait(); }, "File access denied"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    RecordingConsole console;
-    c.arrange(console);
-    EXPECT_EQ(RunPelorin(std::nullopt, console), 1);
-    ExpectReportedLast(console, c.message);
-  }
+struct ConsoleFailureCase {
+  const char* name;
+  void (*arrange)(RecordingConsole&);
+  const char* message;
+};
+void PrintTo(const ConsoleFailureCase& c, std::ostream* os) { *os << c.name; }
+
+const ConsoleFailureCase kConsoleFailures[] = {
+    {"FirstLine", [](RecordingConsole& c) { c.FailAtLine(0); }, "Disk full"},
+    {"LastLine", [](RecordingConsole& c) { c.FailAtLine(5); }, "Disk full"},
+    {"Wait", [](RecordingConsole& c) { c.FailWait(); }, "File access denied"},
+};
+
+class RunPelorinConsoleFailureTest : public ::testing::TestWithParam<ConsoleFailureCase> {};
+
+TEST_P(RunPelorinConsoleFailureTest, IsReportedLikeAnyOther) {
+  RecordingConsole console;
+  GetParam().arrange(console);
+  EXPECT_EQ(RunPelorin(std::nullopt, console), 1);
+  ExpectReportedLast(console, GetParam().message);
 }
+
+INSTANTIATE_TEST_SUITE_P(Failures, RunPelorinConsoleFailureTest,
+                         ::testing::ValuesIn(kConsoleFailures), CaseName());
 
 }  // namespace
 }  // namespace pelorin

@@ -12,10 +12,12 @@
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_path.h"
 #include "testing/bytes.h"
+#include "testing/case_name.h"
 #include "testing/child_process.h"
 #include "testing/console_texts.h"
 #include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
+#include "testing/fill_in.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
 #include "testing/win32/api_path.h"
@@ -26,7 +28,9 @@ namespace {
 
 using testing::ApiPath;
 using testing::Bytes;
+using testing::CaseName;
 using testing::ConversionScreen;
+using testing::FillIn;
 using testing::IsProgramFailureReport;
 using testing::JoinLines;
 using testing::kFinished;
@@ -75,13 +79,8 @@ std::string ReasonText(DWORD code) {
 
 // Replaces {root} with the temporary directory and {drive} with its drive,
 // e.g. "C:".
-std::string Expand(std::string text, const std::string& root) {
-  for (auto [key, value] :
-       {std::pair<std::string, std::string>{"{root}", root}, {"{drive}", root.substr(0, 2)}}) {
-    for (size_t at; (at = text.find(key)) != std::string::npos;)
-      text.replace(at, key.size(), value);
-  }
-  return text;
+std::string Expand(const std::string& text, const std::string& root) {
+  return FillIn(text, {{"{root}", root}, {"{drive}", root.substr(0, 2)}});
 }
 
 class PelorinExe : public ::testing::Test {
@@ -127,8 +126,7 @@ TEST_P(UsageScreen, ShowsUsageAndTouchesNoFile) {
   EXPECT_TRUE(dir_.Names().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(CommandLines, UsageScreen, ::testing::ValuesIn(kUsageCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLines, UsageScreen, ::testing::ValuesIn(kUsageCases), CaseName());
 
 // ---------------------------------------------------------------------------
 // Conversions: how the command line names the source, and where tic.ici goes
@@ -198,7 +196,7 @@ TEST_P(Conversion, FindsTheSourceAndWritesTicIciBesideIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, Conversion, ::testing::ValuesIn(kConversionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(PelorinExe, ReplacesAnOlderTicIciAndLeavesNoOtherFile) {
   WriteFileBytes(In("x.tga"), kSourceImage);
@@ -217,7 +215,18 @@ TEST_F(PelorinExe, EmptyImageGivesAnEmptyTicIci) {
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), "");
 }
 
-TEST_F(PelorinExe, ConvertsInFoldersBeyondMaxPath) {
+struct DeepPathCase {
+  const char* name;
+  bool absolute;  // the source's absolute path, quoted; else the relative one
+};
+void PrintTo(const DeepPathCase& c, std::ostream* os) { *os << c.name; }
+
+const DeepPathCase kDeepPathCases[] = {{"Relative", false}, {"QuotedAbsolute", true}};
+
+class FoldersBeyondMaxPath : public PelorinExe,
+                             public ::testing::WithParamInterface<DeepPathCase> {};
+
+TEST_P(FoldersBeyondMaxPath, Convert) {
   std::string relative;
   for (int depth = 0; depth < 6; ++depth) {
     relative += (depth ? "\\" : "") + std::string(50, static_cast<char>('a' + depth));
@@ -227,13 +236,15 @@ TEST_F(PelorinExe, ConvertsInFoldersBeyondMaxPath) {
   ASSERT_GT(In(source).size(), static_cast<size_t>(MAX_PATH));
   WriteFileBytes(In(source), kSourceImage);
 
-  for (std::string line : {"pelorin.exe " + source, "pelorin.exe \"" + In(source) + "\""}) {
-    SCOPED_TRACE(line);
-    RunResult run = Run(line);
-    EXPECT_EQ(run.exit_status, 0) << run.err;
-    EXPECT_EQ(ReadFileBytes(In(relative + "\\tic.ici")), kIciImage);
-  }
+  RunResult run =
+      Run(GetParam().absolute ? "pelorin.exe \"" + In(source) + "\"" : "pelorin.exe " + source);
+
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(In(relative + "\\tic.ici")), kIciImage);
 }
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, FoldersBeyondMaxPath, ::testing::ValuesIn(kDeepPathCases),
+                         CaseName());
 
 TEST_F(PelorinExe, RedirectedOutputIsUtf8) {
   MakeDirectory(In("\u6f22\u5b57"));
@@ -343,12 +354,9 @@ TEST_P(Failure, ReportsOnceAndLeavesEveryFileAsItWas) {
   EXPECT_EQ(run.exit_status, 1);
   std::string shown = Expand(c.command_line, dir_.path()).substr(sizeof "pelorin.exe");
   EXPECT_EQ(run.out, Shown(ScreenBeforeFailure(shown)));
-  std::string message = Expand(c.message, dir_.path());
-  for (auto [key, code] : {std::pair<std::string, DWORD>{"{denied}", ERROR_ACCESS_DENIED},
-                           {"{in use}", ERROR_SHARING_VIOLATION}}) {
-    if (size_t at = message.find(key); at != std::string::npos)
-      message.replace(at, key.size(), ReasonText(code));
-  }
+  std::string message =
+      FillIn(Expand(c.message, dir_.path()), {{"{denied}", ReasonText(ERROR_ACCESS_DENIED)},
+                                              {"{in use}", ReasonText(ERROR_SHARING_VIOLATION)}});
   EXPECT_TRUE(IsProgramFailureReport(run.err, c.class_name, message));
   EXPECT_EQ(dir_.Names(), names_before);
   if (!old_result.empty()) {
@@ -356,8 +364,7 @@ TEST_P(Failure, ReportsOnceAndLeavesEveryFileAsItWas) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailureCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailureCases), CaseName());
 
 TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
   LaunchOptions options;
@@ -446,8 +453,7 @@ TEST_P(Interruption, RemovesTheTemporaryFileAndKeepsTheOldResult) {
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), "old result");
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruptionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruptionCases), CaseName());
 
 // ---------------------------------------------------------------------------
 // The wait for Enter
@@ -496,8 +502,7 @@ TEST_P(InputSource, EndsTheWait) {
   EXPECT_EQ(run.err, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, InputSource, ::testing::ValuesIn(kInputCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Inputs, InputSource, ::testing::ValuesIn(kInputCases), CaseName());
 
 }  // namespace
 }  // namespace pelorin

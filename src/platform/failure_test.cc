@@ -2,33 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/case_name.h"
+
 namespace pelorin {
 namespace {
 
-TEST(InOutErrorMessageTest, NamesTheKnownCodesAndNumbersTheRest) {
-  struct Case {
-    int code;
-    const char* message;
-  } cases[] = {
-      {2, "File not found"},
-      {3, "Invalid filename"},
-      {4, "Too many open files"},
-      {5, "File access denied"},
-      {100, "Read beyond end of file"},
-      {101, "Disk full"},
-      {106, "Invalid numeric input"},
-      {32, "I/O error 32"},
-      {1, "I/O error 1"},
-      {-7, "I/O error -7"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.code);
-    EInOutError failure(c.code);
-    EXPECT_EQ(failure.message(), c.message);
-    EXPECT_EQ(failure.code(), c.code);
-    EXPECT_STREQ(failure.class_name(), "EInOutError");
-  }
+using testing::CaseName;
+
+struct InOutErrorCase {
+  const char* name;
+  int code;
+  const char* message;
+};
+void PrintTo(const InOutErrorCase& c, std::ostream* os) { *os << c.name; }
+
+const InOutErrorCase kInOutErrors[] = {
+    {"FileNotFound", 2, "File not found"},
+    {"InvalidFilename", 3, "Invalid filename"},
+    {"TooManyOpenFiles", 4, "Too many open files"},
+    {"FileAccessDenied", 5, "File access denied"},
+    {"ReadBeyondEndOfFile", 100, "Read beyond end of file"},
+    {"DiskFull", 101, "Disk full"},
+    {"InvalidNumericInput", 106, "Invalid numeric input"},
+    {"SystemCode32", 32, "I/O error 32"},
+    {"SystemCode1", 1, "I/O error 1"},
+    {"NegativeCode", -7, "I/O error -7"},
+};
+
+class InOutErrorMessageTest : public ::testing::TestWithParam<InOutErrorCase> {};
+
+TEST_P(InOutErrorMessageTest, NamesTheKnownCodesAndNumbersTheRest) {
+  EInOutError failure(GetParam().code);
+  EXPECT_EQ(failure.message(), GetParam().message);
+  EXPECT_EQ(failure.code(), GetParam().code);
+  EXPECT_STREQ(failure.class_name(), "EInOutError");
 }
+
+INSTANTIATE_TEST_SUITE_P(Codes, InOutErrorMessageTest, ::testing::ValuesIn(kInOutErrors),
+                         CaseName());
 
 TEST(FailureReportTest, HasTheTemplateAFullStopAndAnEmptyLastLine) {
   EXPECT_EQ(FailureReport(EInOutError(2), "pelorin", 0x1a2b, "\n"),
@@ -53,20 +64,26 @@ TEST(FailureReportTest, KeepsAFullStopTheMessageAlreadyHas) {
             "Cannot create file \"/home/ann/tic.ici\". Permission denied.\n\n");
 }
 
-TEST(EFCreateErrorTest, TrimsBlanksLineBreaksAndFullStopsFromTheReason) {
-  struct Case {
-    const char* reason;
-    const char* tail;
-  } cases[] = {
-      {"Access is denied.  \r\n", ". Access is denied"},
-      {"Is a directory", ". Is a directory"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.reason);
-    EXPECT_EQ(EFCreateError("C:\\tic.ici", c.reason).message(),
-              std::string("Cannot create file \"C:\\tic.ici\"") + c.tail);
-  }
+struct ReasonCase {
+  const char* name;
+  const char* reason;
+  const char* tail;
+};
+void PrintTo(const ReasonCase& c, std::ostream* os) { *os << c.name; }
+
+const ReasonCase kReasons[] = {
+    {"FullStopBlanksAndLineBreak", "Access is denied.  \r\n", ". Access is denied"},
+    {"NothingToTrim", "Is a directory", ". Is a directory"},
+};
+
+class EFCreateErrorTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(EFCreateErrorTest, TrimsBlanksLineBreaksAndFullStopsFromTheReason) {
+  EXPECT_EQ(EFCreateError("C:\\tic.ici", GetParam().reason).message(),
+            std::string("Cannot create file \"C:\\tic.ici\"") + GetParam().tail);
 }
+
+INSTANTIATE_TEST_SUITE_P(Reasons, EFCreateErrorTest, ::testing::ValuesIn(kReasons), CaseName());
 
 TEST(FailureTest, RecordsWhereItWasRaised) {
   EInOutError first(2);

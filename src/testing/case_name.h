@@ -7,14 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace pelorin::testing {
 
-// The name generator of INSTANTIATE_TEST_SUITE_P for cases with a `name`.
+// The name generator of INSTANTIATE_TEST_SUITE_P for cases with a `name`,
+// and for ::testing::Combine() of such cases, whose names it joins.
 struct CaseName {
   template <class Case>
   std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
     return info.param.name;
+  }
+
+  template <class... Cases>
+  std::string operator()(const ::testing::TestParamInfo<std::tuple<Cases...>>& info) const {
+    return std::apply([](const Cases&... cases) { return (std::string(cases.name) + ...); },
+                      info.param);
   }
 };
 
