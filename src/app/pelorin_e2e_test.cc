@@ -13,17 +13,16 @@
 
 #include <chrono>
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "testing/blocked_call.h"
 #include "testing/bytes.h"
 #include "testing/case_name.h"
 #include "testing/child_process.h"
@@ -530,15 +529,6 @@ TEST_P(FullStandardOutput, IsReported) {
 INSTANTIATE_TEST_SUITE_P(PelorinE2e, FullStandardOutput, ::testing::ValuesIn(kUsageAndConversion),
                          CaseName());
 
-// True when `pid` is blocked writing to its standard output.
-bool IsBlockedWritingOutput(pid_t pid) {
-  std::ifstream calls("/proc/" + std::to_string(pid) + "/syscall");
-  long number = -1;
-  std::string first_argument;
-  calls >> number >> first_argument;
-  return number == SYS_write && first_argument == "0x1";
-}
-
 // The limit on open files cannot be set before the program starts: loading
 // its libraries needs a descriptor too. So its output goes to a terminal
 // whose output is suspended: the program then blocks on its first line,
@@ -564,11 +554,8 @@ TEST_F(PelorinE2eTest, TooManyOpenFilesIsReported) {
     close(terminal);
   };
   ChildProcess child({program_, "in.tga"}, options);
-  bool blocked = false;
-  for (int tries = 0; tries < 1000 && !blocked && !child.HasExited(); ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    blocked = IsBlockedWritingOutput(child.pid());
-  }
+  const bool blocked =
+      WaitUntilBlockedIn(child, SYS_write, STDOUT_FILENO, std::chrono::seconds(10));
   bool limited = false;
   if (blocked) {
     rlimit limit{3, 3};  // standard input, output and error
@@ -667,16 +654,17 @@ using WaitForALine = PelorinE2eCases<CommandLineCase>;
 TEST_P(WaitForALine, ComesBeforeTheEnd) {
   const std::vector<std::string>& args = GetParam().args;
   WriteFileBytes(Path("in.tga"), MakeTga(1, 1, Bytes({0x10, 0x20, 0x30, 0x40})));
+  if (!CanSeeSystemCalls()) GTEST_SKIP() << "this system does not show a process's system call";
   std::vector<std::string> argv{program_};
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess child(argv, Options());
 
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_FALSE(child.HasExited()) << "ended without waiting for Enter";
+  // Blocked reading its input, which nobody has written yet: the wait.
+  ASSERT_TRUE(WaitUntilBlockedIn(child, SYS_read, STDIN_FILENO, std::chrono::seconds(30)))
+      << (child.HasExited() ? "ended without waiting for Enter" : "never read its input");
+  EXPECT_FALSE(child.HasExited());
   if (!args.empty()) {
     // The result is in place while the program waits.
-    for (int tries = 0; tries < 1000 && !PathExists(Path("tic.ici")); ++tries)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(ReadFileBytes(Path("tic.ici")), Bytes({0x02, 0x31, 0x08}));
     EXPECT_FALSE(child.HasExited());
   }
