@@ -68,6 +68,7 @@ const char kTestProgram[] = "pelorin_tests";
 // The events of showing `lines`.
 std::vector<std::string> Shown(const std::vector<std::string>& lines) {
   std::vector<std::string> events;
+  events.reserve(lines.size() + 1);  // room for the wait, too
   for (const std::string& line : lines) events.push_back("out: " + line);
   return events;
 }

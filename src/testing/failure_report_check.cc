@@ -1,6 +1,7 @@
 #include "testing/failure_report_check.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace pelorin::testing {
 
@@ -10,6 +11,10 @@ constexpr size_t kLocationDigits = 8;
 
 // Not isxdigit(), which would also take lower case, and a locale.
 bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
+bool AllUpperHexDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), IsUpperHexDigit);
+}
 
 }  // namespace
 
@@ -21,7 +26,7 @@ bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <
   const std::string tail = "." + line_break + message + "." + line_break + line_break;
   if (text.size() == head.size() + kLocationDigits + tail.size() &&
       text.compare(0, head.size(), head) == 0 &&
-      std::all_of(text.begin() + head.size(), text.end() - tail.size(), IsUpperHexDigit) &&
+      AllUpperHexDigits(std::string_view(text).substr(head.size(), kLocationDigits)) &&
       text.compare(head.size() + kLocationDigits, std::string::npos, tail) == 0)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
