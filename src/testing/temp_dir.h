@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-// Only for the image tests that still take MakeTga from here.
-#include "testing/tga_fixture.h"
-
 namespace pelorin::testing {
 
 // A fresh directory under the system's temporary directory, removed with
