@@ -8,6 +8,7 @@
 #include "platform/failure.h"
 #include "platform/win32/interrupt_cleanup.h"
 #include "platform/win32/wide_text.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {
