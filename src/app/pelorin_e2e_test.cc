@@ -290,7 +290,7 @@ std::string LargeImageOneByteShort() {
 // Several bands' worth of run-length encoded pixels, whose packets end
 // early: the first bands are written, then the conversion fails.
 std::string RunLengthImageCutShort() {
-  const std::string packets = RunLengthPackets(RandomBytes(4 * 600 * 600, 8), 4);
+  const std::string packets = RunLengthPackets(RandomBytes(size_t{4} * 600 * 600, 8), 4);
   return MakeTgaFile(VariantFields(10, 32, 600, 600), "", packets.substr(0, packets.size() - 700));
 }
 
@@ -301,7 +301,7 @@ std::string IndexOutsideTheColourMap() {
   indices[1234] = 9;
   TgaFields fields = MappedFields(2000, 600, 4);
   fields.map_first = 5;
-  return MakeTgaFile(fields, std::string(4 * 3, 'm'), indices);
+  return MakeTgaFile(fields, std::string(size_t{4} * 3, 'm'), indices);
 }
 
 const SourceCase kShortSources[] = {

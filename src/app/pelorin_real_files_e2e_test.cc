@@ -28,8 +28,8 @@ enum class Maker { kImageMagick, kFfmpeg, kPillow };
 struct RealFileCase {
   const char* name;
   Maker maker;
-  std::vector<std::string> options;  // ImageMagick's and ffmpeg's options; Pillow's mode
   bool compressed;                   // Pillow only: save with compression="tga_rle"
+  std::vector<std::string> options;  // ImageMagick's and ffmpeg's options; Pillow's mode
   int image_type;                    // what the maker must have written, so the
   int depth;                         // case tests what its name says
 };
@@ -38,38 +38,38 @@ void PrintTo(const RealFileCase& c, std::ostream* out) { *out << c.name; }
 const RealFileCase kRealFileCases[] = {
     // ImageMagick, from random pixels with alpha; -type Palette from a
     // picture of twelve colours.
-    {"ImageMagickUncompressed", Maker::kImageMagick, {"-compress", "none"}, false, 2, 32},
-    {"ImageMagickRle", Maker::kImageMagick, {"-compress", "RLE"}, false, 10, 32},
-    {"ImageMagickTrueColor", Maker::kImageMagick, {"-type", "TrueColor"}, false, 2, 24},
-    {"ImageMagickPalette", Maker::kImageMagick, {"-type", "Palette"}, false, 1, 8},
-    {"ImageMagickGrayscale", Maker::kImageMagick, {"-type", "Grayscale"}, false, 3, 8},
+    {"ImageMagickUncompressed", Maker::kImageMagick, false, {"-compress", "none"}, 2, 32},
+    {"ImageMagickRle", Maker::kImageMagick, false, {"-compress", "RLE"}, 10, 32},
+    {"ImageMagickTrueColor", Maker::kImageMagick, false, {"-type", "TrueColor"}, 2, 24},
+    {"ImageMagickPalette", Maker::kImageMagick, false, {"-type", "Palette"}, 1, 8},
+    {"ImageMagickGrayscale", Maker::kImageMagick, false, {"-type", "Grayscale"}, 3, 8},
     // ffmpeg, from its test pattern: run-length encoded by default.
-    {"FfmpegBgra", Maker::kFfmpeg, {"-pix_fmt", "bgra"}, false, 10, 32},
-    {"FfmpegBgraUncompressed", Maker::kFfmpeg, {"-pix_fmt", "bgra", "-rle", "0"}, false, 2, 32},
-    {"FfmpegBgr24", Maker::kFfmpeg, {"-pix_fmt", "bgr24"}, false, 10, 24},
-    {"FfmpegBgr24Uncompressed", Maker::kFfmpeg, {"-pix_fmt", "bgr24", "-rle", "0"}, false, 2, 24},
-    {"FfmpegRgb555", Maker::kFfmpeg, {"-pix_fmt", "rgb555le"}, false, 10, 16},
+    {"FfmpegBgra", Maker::kFfmpeg, false, {"-pix_fmt", "bgra"}, 10, 32},
+    {"FfmpegBgraUncompressed", Maker::kFfmpeg, false, {"-pix_fmt", "bgra", "-rle", "0"}, 2, 32},
+    {"FfmpegBgr24", Maker::kFfmpeg, false, {"-pix_fmt", "bgr24"}, 10, 24},
+    {"FfmpegBgr24Uncompressed", Maker::kFfmpeg, false, {"-pix_fmt", "bgr24", "-rle", "0"}, 2, 24},
+    {"FfmpegRgb555", Maker::kFfmpeg, false, {"-pix_fmt", "rgb555le"}, 10, 16},
     {"FfmpegRgb555Uncompressed",
      Maker::kFfmpeg,
-     {"-pix_fmt", "rgb555le", "-rle", "0"},
      false,
+     {"-pix_fmt", "rgb555le", "-rle", "0"},
      2,
      16},
-    {"FfmpegGray", Maker::kFfmpeg, {"-pix_fmt", "gray"}, false, 11, 8},
-    {"FfmpegGrayUncompressed", Maker::kFfmpeg, {"-pix_fmt", "gray", "-rle", "0"}, false, 3, 8},
-    {"FfmpegPal8", Maker::kFfmpeg, {"-pix_fmt", "pal8"}, false, 9, 8},
-    {"FfmpegPal8Uncompressed", Maker::kFfmpeg, {"-pix_fmt", "pal8", "-rle", "0"}, false, 1, 8},
+    {"FfmpegGray", Maker::kFfmpeg, false, {"-pix_fmt", "gray"}, 11, 8},
+    {"FfmpegGrayUncompressed", Maker::kFfmpeg, false, {"-pix_fmt", "gray", "-rle", "0"}, 3, 8},
+    {"FfmpegPal8", Maker::kFfmpeg, false, {"-pix_fmt", "pal8"}, 9, 8},
+    {"FfmpegPal8Uncompressed", Maker::kFfmpeg, false, {"-pix_fmt", "pal8", "-rle", "0"}, 1, 8},
     // Pillow, from random pixels of each mode.
-    {"PillowRgb", Maker::kPillow, {"RGB"}, false, 2, 24},
-    {"PillowRgbRle", Maker::kPillow, {"RGB"}, true, 10, 24},
-    {"PillowRgba", Maker::kPillow, {"RGBA"}, false, 2, 32},
-    {"PillowRgbaRle", Maker::kPillow, {"RGBA"}, true, 10, 32},
-    {"PillowL", Maker::kPillow, {"L"}, false, 3, 8},
-    {"PillowLRle", Maker::kPillow, {"L"}, true, 11, 8},
-    {"PillowLa", Maker::kPillow, {"LA"}, false, 3, 16},
-    {"PillowLaRle", Maker::kPillow, {"LA"}, true, 11, 16},
-    {"PillowP", Maker::kPillow, {"P"}, false, 1, 8},
-    {"PillowPRle", Maker::kPillow, {"P"}, true, 9, 8},
+    {"PillowRgb", Maker::kPillow, false, {"RGB"}, 2, 24},
+    {"PillowRgbRle", Maker::kPillow, true, {"RGB"}, 10, 24},
+    {"PillowRgba", Maker::kPillow, false, {"RGBA"}, 2, 32},
+    {"PillowRgbaRle", Maker::kPillow, true, {"RGBA"}, 10, 32},
+    {"PillowL", Maker::kPillow, false, {"L"}, 3, 8},
+    {"PillowLRle", Maker::kPillow, true, {"L"}, 11, 8},
+    {"PillowLa", Maker::kPillow, false, {"LA"}, 3, 16},
+    {"PillowLaRle", Maker::kPillow, true, {"LA"}, 11, 16},
+    {"PillowP", Maker::kPillow, false, {"P"}, 1, 8},
+    {"PillowPRle", Maker::kPillow, true, {"P"}, 9, 8},
 };
 
 // Pillow writes the file, then decodes it to blue, green, red and alpha on
@@ -126,11 +126,11 @@ class RealFileE2eTest : public ::testing::TestWithParam<RealFileCase> {
     const std::string convert = FindProgram("convert-im6.q16");
     if (convert.empty()) return Skip("ImageMagick (convert-im6.q16)");
     // Random pixels with alpha; a palette needs few colours: twelve.
-    std::string pixels = RandomBytes(4 * width_ * height_, 5);
+    std::string pixels = RandomBytes(size_t{4} * width_ * height_, 5);
     if (options.back() == "Palette") {
-      const std::string colours = RandomBytes(4 * 12, 6);
+      const std::string colours = RandomBytes(size_t{4} * 12, 6);
       for (size_t i = 0; i < pixels.size(); i += 4)
-        pixels.replace(i, 4, colours, 4 * (static_cast<uint8_t>(pixels[i]) % 12), 4);
+        pixels.replace(i, 4, colours, size_t{4} * (static_cast<uint8_t>(pixels[i]) % 12), 4);
     }
     WriteFileBytes(Path("raw.bgra"), pixels);
     std::vector<std::string> make = {convert,  "-size", Size(),
@@ -176,7 +176,7 @@ class RealFileE2eTest : public ::testing::TestWithParam<RealFileCase> {
     return run.exit_status == 0;
   }
 
-  std::optional<std::string> Decoded(const std::vector<std::string>& argv) {
+  std::optional<std::string> Decoded(const std::vector<std::string>& argv) const {
     RunResult run = RunProgram(argv);
     EXPECT_EQ(run.exit_status, 0) << argv.front() << ": " << run.err;
     if (run.exit_status != 0) return std::nullopt;

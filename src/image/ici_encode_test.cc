@@ -183,7 +183,7 @@ TEST(EncoderPathsTest, StartWithThePortablePath) {
   EXPECT_TRUE(all.paths[0].supported());
 }
 
-void NoPixels(const uint8_t*, size_t, uint8_t*) {}
+void NoPixels(const uint8_t* /*in*/, size_t /*count*/, uint8_t* /*out*/) {}
 
 // Paths a CPU may or may not run, in the order AllEncoderPaths() keeps.
 struct ChoiceCase {

@@ -89,11 +89,11 @@ const ShapeCase kShapeCases[] = {
     {"OnePixel", 1, 1, kBandBytes},
     {"OneBand", 7, 5, 1 << 20},
     {"OneRowABand", 5, 3, 20},
-    {"AShortLastBand", 9, 7, 4 * 9 * 3},
+    {"AShortLastBand", 9, 7, uint64_t{4} * 9 * 3},
     {"ABandNarrowerThanARow", 33, 6, 10},
-    {"ManyBandsWithARemainder", 31, 101, 4 * 31 * 4},
-    {"BandsThatDivideTheImage", 16, 64, 4 * 16 * 8},
-    {"ManyOnePixelRows", 1, 300, 4 * 7},
+    {"ManyBandsWithARemainder", 31, 101, uint64_t{4} * 31 * 4},
+    {"BandsThatDivideTheImage", 16, 64, uint64_t{4} * 16 * 8},
+    {"ManyOnePixelRows", 1, 300, uint64_t{4} * 7},
     {"TallestImageOfTheProgram", 1, 65535, kBandBytes},
     {"SeveralBandsOfTheProgram", 1000, 600, kBandBytes},
     {"WidestRowsOfTheProgram", 65535, 5, kBandBytes},
@@ -125,7 +125,7 @@ TEST(WriteIciImageTest, EncodesWithEveryPathThisCpuRuns) {
     TgaSource source(file);
     source.ReadHeader();
     MemorySink sink;
-    WriteIciImage(source, sink, 4 * 45 * 4, paths.paths[i]);
+    WriteIciImage(source, sink, uint64_t{4} * 45 * 4, paths.paths[i]);
     EXPECT_TRUE(sink.bytes() == ReferenceIci(tga)) << paths.paths[i].name;
   }
 }
@@ -231,7 +231,7 @@ class WriteIciImageVariantTest
       fields.map_first = 20;
       fields.map_length = 200;
       fields.entry_bits = variant.entry_bits;
-      map = testing::RandomBytes(200 * ((variant.entry_bits + 7) / 8), seed + 99);
+      map = testing::RandomBytes(size_t{200} * ((variant.entry_bits + 7) / 8), seed + 99);
     }
     return testing::MakeTgaFile(
         fields, map, run_length ? testing::RunLengthPackets(stored, pixel_bytes) : stored);
@@ -265,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, WriteIciImageVariantTest,
 // the end of the ICI file: its bands are written from the back. An
 // uncompressed image is read from its last band and written from the front.
 TEST(WriteIciImageTest, WritesRunLengthBandsFromTheBack) {
-  const std::string stored = testing::RandomBytes(4 * 6 * 10, 3);
+  const std::string stored = testing::RandomBytes(size_t{4} * 6 * 10, 3);
   testing::TgaFields fields;
   fields.width = 6;
   fields.height = 10;
@@ -274,17 +274,17 @@ TEST(WriteIciImageTest, WritesRunLengthBandsFromTheBack) {
       testing::MakeTgaFile(fields, "", testing::RunLengthPackets(stored, 4));
   fields.image_type = 2;
   const std::string uncompressed = testing::MakeTgaFile(fields, "", stored);
-  const uint64_t ici_band = 3 * 6 * 4;  // four rows a band
+  const uint64_t ici_band = uint64_t{3} * 6 * 4;  // four rows a band
   for (const std::string* tga : {&run_length, &uncompressed}) {
     MemorySource file(*tga);
     TgaSource source(file);
     source.ReadHeader();
     MemorySink sink;
-    WriteIciImage(source, sink, 4 * 6 * 4, ChosenEncoderPath());
+    WriteIciImage(source, sink, uint64_t{4} * 6 * 4, ChosenEncoderPath());
     EXPECT_TRUE(sink.bytes() == ReferenceIci(uncompressed));
     if (tga == &run_length)
-      EXPECT_EQ(sink.write_offsets,
-                (std::vector<uint64_t>{2 * ici_band - 3 * 6 * 2, ici_band - 3 * 6 * 2, 0}));
+      EXPECT_EQ(sink.write_offsets, (std::vector<uint64_t>{2 * ici_band - uint64_t{3} * 6 * 2,
+                                                           ici_band - uint64_t{3} * 6 * 2, 0}));
     else
       EXPECT_EQ(sink.write_offsets, (std::vector<uint64_t>{0, ici_band, 2 * ici_band}));
   }
@@ -332,7 +332,7 @@ TEST_P(WriteIciImageBadDataTest, IsReadBeyondEndOfFile) {
   source.RequireAllPixels();
   MemorySink sink;
   try {
-    WriteIciImage(source, sink, 4 * 4, ChosenEncoderPath());
+    WriteIciImage(source, sink, uint64_t{4} * 4, ChosenEncoderPath());
     ADD_FAILURE() << "converted";
   } catch (const EInOutError& failure) {
     EXPECT_EQ(failure.code(), kReadBeyondEndOfFile);

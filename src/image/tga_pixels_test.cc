@@ -72,7 +72,7 @@ TEST(WidenToBgraTest, Rgb15WidensEveryValue) {
   for (unsigned word = 0; word < 65536; ++word) {
     const std::string expected = {widen(word % 32), widen(word / 32 % 32), widen(word / 1024 % 32),
                                   '\xFF'};
-    ASSERT_EQ(bgra.substr(4 * word, 4), expected) << word;
+    ASSERT_EQ(bgra.substr(size_t{4} * word, 4), expected) << word;
   }
 }
 

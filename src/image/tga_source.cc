@@ -66,7 +66,7 @@ void TgaSource::ReadRows(uint32_t first_row, uint32_t row_count, uint8_t* into) 
 }
 
 RunLengthDecoder TgaSource::RunLengthPixels() {
-  return RunLengthDecoder(file_, layout_.pixel_offset, StoredBytesPerPixel(layout_.pixel_kind));
+  return {file_, layout_.pixel_offset, StoredBytesPerPixel(layout_.pixel_kind)};
 }
 
 }  // namespace pelorin

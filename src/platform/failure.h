@@ -53,7 +53,7 @@ enum NamedInOutCode : int {
 class InOutCode {
  public:
   constexpr InOutCode(NamedInOutCode code) : value_(code), named_(true) {}  // NOLINT: implicit
-  static constexpr InOutCode System(int code) { return InOutCode(code, false); }
+  static constexpr InOutCode System(int code) { return {code, false}; }
 
   constexpr int value() const { return value_; }
   constexpr bool named() const { return named_; }
