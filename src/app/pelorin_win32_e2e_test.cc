@@ -2,7 +2,6 @@
 // through CreateProcessW (as Explorer and cmd.exe do), in a temporary
 // directory, with its output, exit status and tic.ici checked byte for byte.
 #include <windows.h>
-#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +13,7 @@
 #include "platform/win32/win32_path.h"
 #include "testing/temp_dir.h"
 #include "testing/win32/launched_program.h"
+#include "testing/win32/pelorin_exe.h"
 
 namespace pelorin {
 namespace {
@@ -22,19 +22,13 @@ using testing::LaunchedProgram;
 using testing::LaunchOptions;
 using testing::MakeTga;
 using testing::PathExists;
+using testing::PelorinExePath;
 using testing::ReadFileBytes;
 using testing::RunCommandLine;
 using testing::RunResult;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-// pelorin.exe is built beside this test program.
-std::string PelorinPath() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring self(path, length);
-  return Utf8FromWide(self.substr(0, self.find_last_of(L"\\/") + 1)) + "pelorin.exe";
-}
+using testing::WriteLargeSparseTga;
 
 // Stored rows red green / blue white give blue white red green.
 const std::string kSourceImage = MakeTga(2, 2,
@@ -115,7 +109,7 @@ class PelorinExe : public ::testing::Test {
                 const std::string& input = "") {
     LaunchOptions options;
     options.working_directory = In(working);
-    return RunCommandLine(PelorinPath(), Expand(command_line, dir_.path()), input, options);
+    return RunCommandLine(PelorinExePath(), Expand(command_line, dir_.path()), input, options);
   }
 
   TempDir dir_;
@@ -390,7 +384,7 @@ TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
   LaunchOptions options;
   options.working_directory = dir_.path();
   options.merge_error_into_output = true;
-  RunResult run = RunCommandLine(PelorinPath(), "pelorin.exe x.tga", "", options);
+  RunResult run = RunCommandLine(PelorinExePath(), "pelorin.exe x.tga", "", options);
   EXPECT_EQ(run.exit_status, 1);
   size_t processing = run.out.find("Processing file: x.tga\r\n");
   size_t report = run.out.find("Exception EInOutError in module pelorin.exe at ");
@@ -400,23 +394,6 @@ TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
 
 // ---------------------------------------------------------------------------
 // Interruption
-
-// A source whose pixels are a hole in the file: quick to make, and large
-// enough that the conversion is still running when it is interrupted.
-void WriteLargeSparseSource(const std::string& path) {
-  std::string header = MakeTga(16384, 16384, "");
-  HANDLE file = CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0, returned = 0;
-  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
-  WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
-  LARGE_INTEGER end;
-  end.QuadPart = 18 + 4LL * 16384 * 16384;
-  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-  ASSERT_TRUE(SetEndOfFile(file));
-  CloseHandle(file);
-}
 
 // Delivers a console control event to `program` as the system does: a new
 // thread in it that starts in CtrlRoutine and calls its handlers. This
@@ -449,11 +426,11 @@ const InterruptionCase kInterruptionCases[] = {
 class Interruption : public PelorinExe, public ::testing::WithParamInterface<InterruptionCase> {};
 
 TEST_P(Interruption, RemovesTheTemporaryFileAndKeepsTheOldResult) {
-  WriteLargeSparseSource(In("big.tga"));
+  WriteLargeSparseTga(In("big.tga"));
   WriteOldResult(dir_.path());
   LaunchOptions options;
   options.working_directory = dir_.path();
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe big.tga", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe big.tga", options);
 
   bool temporary_seen = false;
   for (int wait = 0; wait < 800 && !temporary_seen; ++wait) {
@@ -482,7 +459,7 @@ INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruption
 TEST_F(PelorinExe, WaitsOnAPipeUntilALineFeedArrives) {
   LaunchOptions options;
   options.working_directory = dir_.path();
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe", options);
   EXPECT_FALSE(pelorin.EndsWithin(1500));
   EXPECT_NE(pelorin.OutputSoFar().find("Press ENTER to continue...\r\n"), std::string::npos);
   pelorin.WriteInput("typed, then a carriage return\r");
@@ -516,7 +493,7 @@ TEST_P(InputSource, EndsTheWait) {
     options.input_file = In(GetParam().file_name);
     WriteFileBytes(options.input_file, GetParam().file_contents);
   }
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe", options);
   EXPECT_TRUE(pelorin.EndsWithin(20000));
   RunResult run = pelorin.Finish();
   EXPECT_EQ(run.exit_status, 0);
