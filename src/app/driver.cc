@@ -36,6 +36,7 @@ void Convert(const std::string& source_path, Console& console) {
 
   std::unique_ptr<ReplacementFile> output = CreateReplacementFile(OutputPathFor(source_path));
   WriteIciImage(source, size, *output, kBandBytes, ChosenEncoderPath());
+  console.Flush();
   output->Commit();
 
   console.WriteLine("Finished!");

@@ -1,0 +1,111 @@
+// pelorin.exe when the run goes wrong around the conversion rather than in
+// it: a standard output nobody can write. The built program runs in a
+// temporary folder, and the test checks its status, its report, the older
+// tic.ici's bytes and the folder's listing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "testing/temp_dir.h"
+#include "testing/win32/launched_program.h"
+#include "testing/win32/pelorin_exe.h"
+
+namespace pelorin {
+namespace {
+
+using testing::LaunchOptions;
+using testing::MakeRandomTga;
+using testing::PelorinExePath;
+using testing::ReadFileBytes;
+using testing::RunCommandLine;
+using testing::RunResult;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+const std::string kSource = MakeRandomTga(5, 3, 7);
+const char kOldResult[] = "older result, kept by every failure";
+
+// Whether `err` is exactly pelorin.exe's report of `class_name` with
+// `message` (without its full stop).
+::testing::AssertionResult IsReport(const std::string& err, const std::string& class_name,
+                                    const std::string& message) {
+  std::regex report("Exception " + class_name + " in module pelorin\\.exe at [0-9A-F]{8}\\.\r\n" +
+                    std::regex_replace(message, std::regex("[.^$|()\\[\\]{}*+?\\\\]"), "\\$&") +
+                    "\\.\r\n\r\n");
+  if (std::regex_match(err, report)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "not a report of " << class_name << " \"" << message << "\": " << err;
+}
+
+class PelorinExeReliability : public ::testing::Test {
+ protected:
+  std::string In(const std::string& name) const { return dir_.path() + "\\" + name; }
+  LaunchOptions InFolder() const {
+    LaunchOptions options;
+    options.working_directory = dir_.path();
+    return options;
+  }
+
+  TempDir dir_;
+};
+
+// ---------------------------------------------------------------------------
+// A standard output that cannot be written: the run fails before tic.ici is
+// replaced, not after.
+
+// The error a write to a pipe gives once its reader has gone.
+DWORD PipeWithoutReaderError() {
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, nullptr, 0)) return 0;
+  CloseHandle(read_end);
+  DWORD written = 0;
+  DWORD error = WriteFile(write_end, "x", 1, &written, nullptr) ? 0 : GetLastError();
+  CloseHandle(write_end);
+  return error;
+}
+
+struct UnwritableOutputCase {
+  const char* name;
+  LaunchOptions::Output output;
+  DWORD creation_flags;
+};
+void PrintTo(const UnwritableOutputCase& c, std::ostream* os) { *os << c.name; }
+
+const UnwritableOutputCase kUnwritableOutputCases[] = {
+    {"NoHandle", LaunchOptions::Output::kNullHandle, 0},
+    {"InvalidHandle", LaunchOptions::Output::kInvalidHandle, 0},
+    {"PipeWithoutReader", LaunchOptions::Output::kPipeWithoutReader, 0},
+    // Started by a program that gives it no console and no output.
+    {"DetachedWithoutOutput", LaunchOptions::Output::kNullHandle, DETACHED_PROCESS},
+};
+
+class UnwritableOutput : public PelorinExeReliability,
+                         public ::testing::WithParamInterface<UnwritableOutputCase> {};
+
+TEST_P(UnwritableOutput, FailsAndKeepsTheOlderTicIci) {
+  WriteFileBytes(In("x.tga"), kSource);
+  WriteFileBytes(In("tic.ici"), kOldResult);
+  LaunchOptions options = InFolder();
+  options.output = GetParam().output;
+  options.creation_flags = GetParam().creation_flags;
+
+  RunResult run = RunCommandLine(PelorinExePath(), "pelorin.exe x.tga", "", options);
+
+  DWORD code = GetParam().output == LaunchOptions::Output::kPipeWithoutReader
+                   ? PipeWithoutReaderError()
+                   : ERROR_INVALID_HANDLE;
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_TRUE(IsReport(run.err, "EInOutError", "I/O error " + std::to_string(code)));
+  EXPECT_EQ(ReadFileBytes(In("tic.ici")), kOldResult);
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "x.tga"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, UnwritableOutput, ::testing::ValuesIn(kUnwritableOutputCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pelorin
