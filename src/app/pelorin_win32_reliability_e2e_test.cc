@@ -1,7 +1,7 @@
 // pelorin.exe when the run goes wrong around the conversion rather than in
-// it: a standard output nobody can write. The built program runs in a
-// temporary folder, and the test checks its status, its report, the older
-// tic.ici's bytes and the folder's listing.
+// it: a standard output nobody can write, a run killed halfway. The built
+// program runs in a temporary folder, and the test checks its status, its
+// report, the older tic.ici's bytes and the folder's listing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 namespace pelorin {
 namespace {
 
+using testing::LaunchedProgram;
 using testing::LaunchOptions;
 using testing::MakeRandomTga;
 using testing::PelorinExePath;
@@ -25,6 +26,7 @@ using testing::RunCommandLine;
 using testing::RunResult;
 using testing::TempDir;
 using testing::WriteFileBytes;
+using testing::WriteLargeSparseTga;
 
 const std::string kSource = MakeRandomTga(5, 3, 7);
 const char kOldResult[] = "older result, kept by every failure";
@@ -106,6 +108,28 @@ TEST_P(UnwritableOutput, FailsAndKeepsTheOlderTicIci) {
 
 INSTANTIATE_TEST_SUITE_P(Outputs, UnwritableOutput, ::testing::ValuesIn(kUnwritableOutputCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// A run killed halfway (Task Manager's End task, taskkill /f, a parent that
+// gives up): TerminateProcess, which no handler sees.
+
+TEST_F(PelorinExeReliability, KilledRunLeavesNoTemporaryFile) {
+  WriteLargeSparseTga(In("big.tga"));
+  WriteFileBytes(In("tic.ici"), kOldResult);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe big.tga", InFolder());
+
+  bool temporary_seen = false;
+  for (int wait = 0; wait < 800 && !temporary_seen; ++wait) {
+    temporary_seen = dir_.Names().size() > 2;
+    if (!temporary_seen) Sleep(25);
+  }
+  ASSERT_TRUE(temporary_seen) << pelorin.OutputSoFar();
+  ASSERT_TRUE(TerminateProcess(pelorin.process(), 9));
+  ASSERT_TRUE(pelorin.EndsWithin(30000));
+
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"big.tga", "tic.ici"}));
+  EXPECT_EQ(ReadFileBytes(In("tic.ici")), kOldResult);
+}
 
 }  // namespace
 }  // namespace pelorin
