@@ -1,7 +1,8 @@
 // pelorin.exe when the run goes wrong around the conversion rather than in
-// it: a standard output nobody can write, a run killed halfway. The built
-// program runs in a temporary folder, and the test checks its status, its
-// report, the older tic.ici's bytes and the folder's listing.
+// it: a standard output nobody can write, a run killed halfway, an older
+// tic.ici with attributes of its own. The built program runs in a
+// temporary folder, and the test checks its status, its report, the older
+// tic.ici's bytes and the folder's listing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+#include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 #include "testing/win32/launched_program.h"
 #include "testing/win32/pelorin_exe.h"
@@ -22,6 +25,7 @@ using testing::LaunchOptions;
 using testing::MakeRandomTga;
 using testing::PelorinExePath;
 using testing::ReadFileBytes;
+using testing::ReferenceIci;
 using testing::RunCommandLine;
 using testing::RunResult;
 using testing::TempDir;
@@ -42,6 +46,8 @@ const char kOldResult[] = "older result, kept by every failure";
   return ::testing::AssertionFailure()
          << "not a report of " << class_name << " \"" << message << "\": " << err;
 }
+
+std::wstring Wide(const std::string& path) { return WideFromUtf8(path); }
 
 class PelorinExeReliability : public ::testing::Test {
  protected:
@@ -130,6 +136,45 @@ TEST_F(PelorinExeReliability, KilledRunLeavesNoTemporaryFile) {
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"big.tga", "tic.ici"}));
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), kOldResult);
 }
+
+// ---------------------------------------------------------------------------
+// An older tic.ici that its owner hid or marked as a system file stays so.
+
+struct AttributesCase {
+  const char* name;
+  DWORD attributes;
+};
+void PrintTo(const AttributesCase& c, std::ostream* os) { *os << c.name; }
+
+const AttributesCase kAttributesCases[] = {
+    {"Plain", 0},
+    {"Hidden", FILE_ATTRIBUTE_HIDDEN},
+    {"System", FILE_ATTRIBUTE_SYSTEM},
+    {"HiddenAndSystem", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+};
+
+class OlderTicIciAttributes : public PelorinExeReliability,
+                              public ::testing::WithParamInterface<AttributesCase> {};
+
+TEST_P(OlderTicIciAttributes, AreKeptByTheNewOne) {
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WriteFileBytes(In("x.tga"), kSource);
+  WriteFileBytes(In("tic.ici"), kOldResult);
+  ASSERT_TRUE(SetFileAttributesW(Wide(In("tic.ici")).c_str(), GetParam().attributes
+                                                                  ? GetParam().attributes
+                                                                  : FILE_ATTRIBUTE_NORMAL));
+  ASSERT_EQ(GetFileAttributesW(Wide(In("tic.ici")).c_str()) & kept, GetParam().attributes);
+
+  RunResult run = RunCommandLine(PelorinExePath(), "pelorin.exe x.tga", "", InFolder());
+
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(In("tic.ici")), ReferenceIci(kSource));
+  EXPECT_EQ(GetFileAttributesW(Wide(In("tic.ici")).c_str()) & kept, GetParam().attributes);
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "x.tga"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Attributes, OlderTicIciAttributes, ::testing::ValuesIn(kAttributesCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelorin

@@ -236,6 +236,10 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
   } else if (DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
     throw refuse(error);
   }
+  // A hidden or system tic.ici stays so once replaced.
+  DWORD kept_attributes = attributes == INVALID_FILE_ATTRIBUTES
+                              ? 0
+                              : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
   std::string_view directory = DirectoryPartOf(path);
   std::string_view name = std::string_view(path).substr(directory.size());
@@ -243,7 +247,8 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
   for (unsigned attempt = 0;; ++attempt) {
     std::string temporary(directory);
     temporary += TemporaryFileName(name, GetCurrentProcessId(), attempt);
-    DWORD error = file->Create(ApiPathFor(WideFromUtf8(temporary)), FILE_ATTRIBUTE_NORMAL);
+    DWORD error = file->Create(ApiPathFor(WideFromUtf8(temporary)),
+                               kept_attributes != 0 ? kept_attributes : FILE_ATTRIBUTE_NORMAL);
     if (error == ERROR_SUCCESS) return file;
     // A name left behind by a run that was killed is skipped.
     bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
