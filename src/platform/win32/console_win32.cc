@@ -6,6 +6,7 @@
 
 #include "platform/console.h"
 #include "platform/failure.h"
+#include "platform/win32/line_wait.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_error.h"
 
@@ -107,20 +108,11 @@ class Win32Console : public Console {
     }
   }
 
-  // One byte at a time from a pipe or file, so that nothing after the line
-  // is taken from a stream that others may share.
   static void WaitOnStream(HANDLE input) {
-    for (;;) {
-      char byte;
-      DWORD got = 0;
-      if (!ReadFile(input, &byte, 1, &got, nullptr)) {
-        DWORD error = GetLastError();
-        // The writer closed its end of the pipe: the end of input.
-        if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return;
-        throw EInOutError(InOutCodeForWindowsError(error));
-      }
-      if (got == 0 || byte == '\n') return;
-    }
+    DWORD error = DiscardThroughLineFeed([input](char* into, DWORD size, DWORD& got) -> DWORD {
+      return ReadFile(input, into, size, &got, nullptr) ? ERROR_SUCCESS : GetLastError();
+    });
+    if (error != ERROR_SUCCESS) throw EInOutError(InOutCodeForWindowsError(error));
   }
 
   HANDLE output_;
