@@ -1,8 +1,8 @@
 // pelorin.exe when the run goes wrong around the conversion rather than in
 // it: a standard output nobody can write, a run killed halfway, an older
-// tic.ici with attributes of its own. The built program runs in a
-// temporary folder, and the test checks its status, its report, the older
-// tic.ici's bytes and the folder's listing.
+// tic.ici with attributes of its own, a caller that never ends a line. The
+// built program runs in a temporary folder, and the test checks its status,
+// its report, the older tic.ici's bytes and the folder's listing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -175,6 +175,20 @@ TEST_P(OlderTicIciAttributes, AreKeptByTheNewOne) {
 
 INSTANTIATE_TEST_SUITE_P(Attributes, OlderTicIciAttributes, ::testing::ValuesIn(kAttributesCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// After a failure
+
+// A caller that keeps the input open must not find the program waiting on
+// it after a failure: only a console window of its own gets the wait.
+TEST_F(PelorinExeReliability, FailureWithRedirectedStreamsEndsWithoutWaiting) {
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe missing.tga", InFolder());
+  ASSERT_TRUE(pelorin.EndsWithin(20000));
+  RunResult run = pelorin.Finish();
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out.find("Press ENTER"), std::string::npos) << run.out;
+  EXPECT_TRUE(IsReport(run.err, "EInOutError", "File not found"));
+}
 
 }  // namespace
 }  // namespace pelorin

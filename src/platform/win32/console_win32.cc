@@ -6,6 +6,7 @@
 
 #include "platform/console.h"
 #include "platform/failure.h"
+#include "platform/win32/console_window.h"
 #include "platform/win32/line_wait.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_error.h"
@@ -91,6 +92,16 @@ class Win32Console : public Console {
   }
 
   void WriteError(const std::string& text) override { WriteText(error_, error_is_console_, text); }
+
+  bool WaitsAfterFailure() override {
+    DWORD processes[2];
+    ConsoleAttachment console;
+    console.processes = GetConsoleProcessList(processes, 2);
+    console.input_is_console = IsConsole(GetStdHandle(STD_INPUT_HANDLE));
+    console.output_is_console = output_is_console_;
+    console.error_is_console = error_is_console_;
+    return FailureWaitsForEnter(console);
+  }
 
   const char* LineBreak() const override { return "\r\n"; }
 
