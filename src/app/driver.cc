@@ -33,11 +33,11 @@ void Convert(const std::string& source_path, Console& console) {
 
   std::unique_ptr<ByteSource> file = OpenByteSource(source_path);
   TgaSource source(*file);
-  ImageSize size = source.ReadImageSize();
-  source.RequireAllPixels(size);
+  source.ReadHeader();
+  source.RequireAllPixels();
 
   std::unique_ptr<ReplacementFile> output = CreateReplacementFile(OutputPathFor(source_path));
-  WriteIciImage(source, size, *output, kBandBytes, ChosenEncoderPath());
+  WriteIciImage(source, *output, kBandBytes, ChosenEncoderPath());
   console.Flush();
   output->Commit();
 

@@ -201,7 +201,7 @@ TEST_F(PelorinE2eTest, UsesOnlyTheFirstNonEmptyArgument) {
 TEST_F(PelorinE2eTest, MatchesAPlainEncoderOnRandomImages) {
   struct Case {
     uint16_t width, height;
-    uint8_t id_length;    // says an ID field comes first; the pixels still start at byte 18
+    uint8_t id_length;    // an ID field of this many bytes comes before the pixels
     std::string trailer;  // after the last pixel, ignored
   };
   const Case cases[] = {
@@ -214,6 +214,7 @@ TEST_F(PelorinE2eTest, MatchesAPlainEncoderOnRandomImages) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
     std::string tga = MakeRandomTga(c.width, c.height, seed++);
     tga[0] = static_cast<char>(c.id_length);
+    tga.insert(18, std::string(c.id_length, 'i'));
     tga += c.trailer;
     WriteFileBytes(Path("random.tga"), tga);
     // An older, longer result is replaced entirely.

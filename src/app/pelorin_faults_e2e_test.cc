@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "image/tga_source.h"
+#include "image/tga_format.h"
 #include "testing/temp_dir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -55,7 +55,7 @@ std::string TwoByTwoTga() {
 // full length: large enough to take a while, quick to create.
 void MakeSparseTga(const std::string& path, uint16_t width, uint16_t height) {
   WriteFileBytes(path, MakeTga(width, height, ""));
-  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(TgaFileSizeFor({width, height}))), 0);
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(kTgaHeaderSize + uint64_t{4} * width * height)), 0);
 }
 
 void ExpectReport(const RunResult& result, const std::string& class_name,
@@ -190,7 +190,7 @@ TEST_F(FaultsE2e, SourceTruncatedAfterTheSizeCheckFailsAsShort) {
   ASSERT_EQ(kill(child.pid(), SIGSTOP), 0);
   siginfo_t stopped = {};
   ASSERT_EQ(waitid(P_PID, static_cast<id_t>(child.pid()), &stopped, WSTOPPED), 0);
-  ASSERT_EQ(truncate((dir_ / kSourceName).c_str(), kTgaPixelDataOffset), 0);
+  ASSERT_EQ(truncate((dir_ / kSourceName).c_str(), kTgaHeaderSize), 0);
   ASSERT_EQ(kill(child.pid(), SIGCONT), 0);
   RunResult result = child.Finish("");
 
