@@ -12,8 +12,11 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "testing/child_process.h"
+#include "testing/file_bytes.h"
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 #include "testing/win32/launched_program.h"
 #include "testing/win32/pelorin_exe.h"
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "testing/bytes.h"
+#include "testing/case_name.h"
 #include "testing/reference_ici.h"
 #include "testing/worked_values.h"
 
@@ -214,7 +215,7 @@ TEST_P(FastestSupportedPathTest, TakesTheLastPathTheCpuRuns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cpus, FastestSupportedPathTest, ::testing::ValuesIn(kChoiceCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // The program's choice, against what this CPU says of itself.
 TEST(EncoderPathsTest, TheProgramRunsTheWidestPathThisCpuHas) {

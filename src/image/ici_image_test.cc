@@ -12,6 +12,7 @@
 
 #include "platform/failure.h"
 #include "testing/bytes.h"
+#include "testing/case_name.h"
 #include "testing/memory_file.h"
 #include "testing/reference_ici.h"
 #include "testing/tga_fixture.h"
@@ -62,7 +63,7 @@ TEST_P(LayOutBandsTest, FitsWholeRowsIntoTheBand) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, LayOutBandsTest, ::testing::ValuesIn(kBandLayoutCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 TEST(WriteIciImageTest, PutsTheLastStoredRowFirst) {
   std::string p0 = Bytes({0x00, 0x00, 0xFF, 0xFF}), p1 = Bytes({0x00, 0xFF, 0x00, 0xFF});
@@ -112,7 +113,7 @@ TEST_P(WriteIciImageShapeTest, MatchesThePlainDefinition) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, WriteIciImageShapeTest, ::testing::ValuesIn(kShapeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // The writer uses the encoder it is given, whichever the CPU would choose.
 TEST(WriteIciImageTest, EncodesWithEveryPathThisCpuRuns) {
@@ -183,7 +184,7 @@ TEST_P(WriteIciImageFailureTest, StopsAtTheFirstFailure) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, WriteIciImageFailureTest, ::testing::ValuesIn(kFailureCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // Every variant through the writer, uncompressed and run-length encoded,
 // in bands of every kind.
@@ -351,7 +352,7 @@ TEST_P(WriteIciImageBadDataTest, IsReadBeyondEndOfFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, WriteIciImageBadDataTest, ::testing::ValuesIn(kBadDataCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 }  // namespace
 }  // namespace pelorin

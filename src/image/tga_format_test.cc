@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "testing/case_name.h"
 #include "testing/tga_fixture.h"
 
 namespace pelorin {
@@ -93,7 +94,7 @@ TEST_P(TgaLayoutOfTest, NamesTheVariantOrFallsBackToTheClassicReading) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, TgaLayoutOfTest, ::testing::ValuesIn(kLayoutCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 TEST(TgaLayoutOfTest, GivesTheColourMapOfAMappedFile) {
   TgaFields fields = Fields(9, 8, 1, 40, 15, "ab");

@@ -7,6 +7,7 @@
 
 #include "platform/failure.h"
 #include "testing/bytes.h"
+#include "testing/case_name.h"
 
 namespace pelorin {
 namespace {
@@ -60,7 +61,7 @@ TEST_P(WidenToBgraTest, FollowsTheWideningRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pixels, WidenToBgraTest, ::testing::ValuesIn(kWideningCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // Every 16-bit value, against the rule written out per channel.
 TEST(WidenToBgraTest, Rgb15WidensEveryValue) {
@@ -116,7 +117,7 @@ TEST_P(ColourTableTest, IndicesPickEntriesFromTheFirstIndex) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EntrySizes, ColourTableTest, ::testing::ValuesIn(kMapCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // An 8-bit index reaches only the entries up to index 255.
 TEST(ReachableEntriesTest, StopsWhereAnIndexCannotReach) {

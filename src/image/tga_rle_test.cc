@@ -8,6 +8,7 @@
 
 #include "platform/failure.h"
 #include "testing/bytes.h"
+#include "testing/case_name.h"
 #include "testing/memory_file.h"
 #include "testing/tga_fixture.h"
 
@@ -99,7 +100,7 @@ TEST_P(RunLengthCutShortTest, IsReadBeyondEndOfFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Packets, RunLengthCutShortTest, ::testing::ValuesIn(kCutCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // Far more data than the decoder reads at a time, in requests of every size.
 TEST(RunLengthDecoderTest, DecodesLongStreamsInAnyPieces) {

@@ -8,6 +8,7 @@
 
 #include "platform/failure.h"
 #include "testing/bytes.h"
+#include "testing/case_name.h"
 #include "testing/memory_file.h"
 #include "testing/tga_fixture.h"
 
@@ -92,7 +93,7 @@ TEST_P(TgaSourceEmptyTest, NeedsNothingBeyondTheSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, TgaSourceEmptyTest, ::testing::ValuesIn(kEmptyCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 TEST(TgaSourceTest, AHeaderCutShortOfTheSizeFieldsIsReadBeyondEnd) {
   for (size_t length : {0u, 1u, 12u, 15u}) {
@@ -155,7 +156,7 @@ TEST_P(TgaSourceSizeTest, RequiresExactlyTheBytesTheHeaderPromises) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, TgaSourceSizeTest, ::testing::ValuesIn(kSizeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 TEST(TgaSourceTest, AGiantHeaderOnATinyFileFailsWithoutReading) {
   for (uint8_t depth : {32, 24, 16}) {

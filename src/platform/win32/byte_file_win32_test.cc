@@ -10,6 +10,7 @@
 #include "platform/temporary_name.h"
 #include "platform/win32/console_interruption.h"
 #include "platform/win32/wide_text.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {

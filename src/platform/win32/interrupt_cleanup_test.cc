@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/console_interruption.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {

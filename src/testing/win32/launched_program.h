@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "testing/temp_dir.h"
+#include "testing/child_process.h"
 
 namespace pelorin::testing {
 
