@@ -3,51 +3,47 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "app/driver.h"
+#include "platform/process.h"
+#include "testing/case_name.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
 #include "testing/recording_console.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {
 namespace {
 
+using testing::CaseName;
+using testing::IsFailureReport;
+using testing::kPressEnter;
 using testing::RecordingConsole;
+using testing::ScreenBeforeFailure;
 using testing::TempDir;
-
-const std::vector<std::string> kBanner = {
-    "out: Pelorin converter    {by Zarnoth}",
-    "out: Visit https://pelorin.example.org - the best place for free stuff!",
-    "out: Everything free: java, pics, melodies, firmwares, soft",
-};
-
-bool IsFileNotFoundReport(const std::string& event) {
-  return std::regex_match(event, std::regex("err: Exception EInOutError in module [^ /]+ at "
-                                            "[0-9A-F]{8}\\.\nFile not found\\.\n\n"));
-}
 
 struct FailureWaitCase {
   const char* name;
   bool console_waits;  // what WaitsAfterFailure() answers
   void (*arrange)(RecordingConsole&);
-  std::vector<std::string> after_report;
+  bool prompted;  // the prompt is shown after the report
+  bool waited;    // the wait follows it
 };
 void PrintTo(const FailureWaitCase& c, std::ostream* os) { *os << c.name; }
 
 const FailureWaitCase kFailureWaitCases[] = {
     // A console window of the program's own: the report stays in view.
-    {"OwnWindowWaits", true, [](RecordingConsole&) {}, {"out: Press ENTER to continue...", "wait"}},
+    {"OwnWindowWaits", true, [](RecordingConsole&) {}, true, true},
     // A shell, a script, redirected streams: the run ends at the report.
-    {"SharedConsoleEndsAtTheReport", false, [](RecordingConsole&) {}, {}},
+    {"SharedConsoleEndsAtTheReport", false, [](RecordingConsole&) {}, false, false},
     // The report is out already: a console failing now is not reported
     // again, and the status stays that of the first failure.
-    {"FailedWaitChangesNothing",
-     true,
-     [](RecordingConsole& c) { c.FailWait(); },
-     {"out: Press ENTER to continue...", "wait"}},
-    {"FailedPromptChangesNothing", true, [](RecordingConsole& c) { c.FailAtLine(4); }, {}},
+    {"FailedWaitChangesNothing", true, [](RecordingConsole& c) { c.FailWait(); }, true, true},
+    // Lines 0 to 3 are the banner and "Processing file"; 4 is the prompt.
+    {"FailedPromptChangesNothing", true, [](RecordingConsole& c) { c.FailAtLine(4); }, false,
+     false},
 };
 
 class FailureWait : public ::testing::TestWithParam<FailureWaitCase> {};
@@ -61,17 +57,24 @@ TEST_P(FailureWait, FollowsTheReport) {
 
   EXPECT_EQ(RunPelorin(dir / "missing.tga", console), 1);
 
-  ASSERT_EQ(console.events.size(), kBanner.size() + 2 + c.after_report.size());
-  EXPECT_EQ(std::vector<std::string>(console.events.begin(), console.events.begin() + 3), kBanner);
-  EXPECT_EQ(console.events[3], "out: Processing file: " + dir / "missing.tga");
-  EXPECT_TRUE(IsFileNotFoundReport(console.events[4])) << console.events[4];
-  EXPECT_EQ(std::vector<std::string>(console.events.begin() + 5, console.events.end()),
-            c.after_report);
+  std::vector<std::string> expected;
+  for (const std::string& line : ScreenBeforeFailure(dir / "missing.tga"))
+    expected.push_back("out: " + line);
+  const size_t report = expected.size();
+  expected.emplace_back("the report");
+  if (c.prompted) expected.push_back(std::string("out: ") + kPressEnter);
+  if (c.waited) expected.emplace_back("wait");
+  ASSERT_EQ(console.events.size(), expected.size());
+  const std::string& event = console.events[report];
+  ASSERT_EQ(event.rfind("err: ", 0), 0u) << event;
+  EXPECT_TRUE(IsFailureReport(event.substr(5), ModuleName(), console.LineBreak(), "EInOutError",
+                              "File not found"));
+  console.events[report] = "the report";
+  EXPECT_EQ(console.events, expected);
   EXPECT_TRUE(dir.Names().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Consoles, FailureWait, ::testing::ValuesIn(kFailureWaitCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Consoles, FailureWait, ::testing::ValuesIn(kFailureWaitCases), CaseName());
 
 // A run that succeeds waits once, as it always has, whatever the console
 // would do after a failure.
@@ -83,7 +86,7 @@ TEST(FailureWaitTest, SuccessWaitsOnceInAnOwnWindow) {
   EXPECT_EQ(console.events.back(), "wait");
   EXPECT_EQ(std::count(console.events.begin(), console.events.end(), "wait"), 1);
   EXPECT_EQ(
-      std::count(console.events.begin(), console.events.end(), "out: Press ENTER to continue..."),
+      std::count(console.events.begin(), console.events.end(), std::string("out: ") + kPressEnter),
       1);
 }
 

@@ -7,22 +7,28 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "testing/case_name.h"
 #include "testing/child_process.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
+#include "testing/win32/api_path.h"
 #include "testing/win32/launched_program.h"
 #include "testing/win32/pelorin_exe.h"
 
 namespace pelorin {
 namespace {
 
+using testing::ApiPath;
+using testing::CaseName;
+using testing::IsProgramFailureReport;
+using testing::kPressEnter;
 using testing::LaunchedProgram;
 using testing::LaunchOptions;
 using testing::MakeRandomTga;
@@ -37,20 +43,6 @@ using testing::WriteLargeSparseTga;
 
 const std::string kSource = MakeRandomTga(5, 3, 7);
 const char kOldResult[] = "older result, kept by every failure";
-
-// Whether `err` is exactly pelorin.exe's report of `class_name` with
-// `message` (without its full stop).
-::testing::AssertionResult IsReport(const std::string& err, const std::string& class_name,
-                                    const std::string& message) {
-  std::regex report("Exception " + class_name + " in module pelorin\\.exe at [0-9A-F]{8}\\.\r\n" +
-                    std::regex_replace(message, std::regex("[.^$|()\\[\\]{}*+?\\\\]"), "\\$&") +
-                    "\\.\r\n\r\n");
-  if (std::regex_match(err, report)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "not a report of " << class_name << " \"" << message << "\": " << err;
-}
-
-std::wstring Wide(const std::string& path) { return WideFromUtf8(path); }
 
 class PelorinExeReliability : public ::testing::Test {
  protected:
@@ -110,13 +102,13 @@ TEST_P(UnwritableOutput, FailsAndKeepsTheOlderTicIci) {
                    ? PipeWithoutReaderError()
                    : ERROR_INVALID_HANDLE;
   EXPECT_EQ(run.exit_status, 1);
-  EXPECT_TRUE(IsReport(run.err, "EInOutError", "I/O error " + std::to_string(code)));
+  EXPECT_TRUE(IsProgramFailureReport(run.err, "EInOutError", "I/O error " + std::to_string(code)));
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), kOldResult);
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "x.tga"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Outputs, UnwritableOutput, ::testing::ValuesIn(kUnwritableOutputCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // ---------------------------------------------------------------------------
 // A run killed halfway (Task Manager's End task, taskkill /f, a parent that
@@ -163,21 +155,21 @@ TEST_P(OlderTicIciAttributes, AreKeptByTheNewOne) {
   const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   WriteFileBytes(In("x.tga"), kSource);
   WriteFileBytes(In("tic.ici"), kOldResult);
-  ASSERT_TRUE(SetFileAttributesW(Wide(In("tic.ici")).c_str(), GetParam().attributes
-                                                                  ? GetParam().attributes
-                                                                  : FILE_ATTRIBUTE_NORMAL));
-  ASSERT_EQ(GetFileAttributesW(Wide(In("tic.ici")).c_str()) & kept, GetParam().attributes);
+  ASSERT_TRUE(SetFileAttributesW(ApiPath(In("tic.ici")).c_str(), GetParam().attributes
+                                                                     ? GetParam().attributes
+                                                                     : FILE_ATTRIBUTE_NORMAL));
+  ASSERT_EQ(GetFileAttributesW(ApiPath(In("tic.ici")).c_str()) & kept, GetParam().attributes);
 
   RunResult run = RunCommandLine(PelorinExePath(), "pelorin.exe x.tga", "", InFolder());
 
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), ReferenceIci(kSource));
-  EXPECT_EQ(GetFileAttributesW(Wide(In("tic.ici")).c_str()) & kept, GetParam().attributes);
+  EXPECT_EQ(GetFileAttributesW(ApiPath(In("tic.ici")).c_str()) & kept, GetParam().attributes);
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "x.tga"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Attributes, OlderTicIciAttributes, ::testing::ValuesIn(kAttributesCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // ---------------------------------------------------------------------------
 // After a failure
@@ -189,8 +181,8 @@ TEST_F(PelorinExeReliability, FailureWithRedirectedStreamsEndsWithoutWaiting) {
   ASSERT_TRUE(pelorin.EndsWithin(20000));
   RunResult run = pelorin.Finish();
   EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.out.find("Press ENTER"), std::string::npos) << run.out;
-  EXPECT_TRUE(IsReport(run.err, "EInOutError", "File not found"));
+  EXPECT_EQ(run.out.find(kPressEnter), std::string::npos) << run.out;
+  EXPECT_TRUE(IsProgramFailureReport(run.err, "EInOutError", "File not found"));
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/case_name.h"
+
 namespace pelorin {
 namespace {
+
+using testing::CaseName;
 
 struct AttachmentCase {
   const char* name;
@@ -35,7 +39,7 @@ TEST_P(FailureWaitsForEnterTest, OnlyInAWindowOfItsOwn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Consoles, FailureWaitsForEnterTest, ::testing::ValuesIn(kAttachmentCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 }  // namespace
 }  // namespace pelorin

@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "testing/case_name.h"
+
 namespace pelorin {
 namespace {
+
+using testing::CaseName;
 
 // An input that hands out `data` as a pipe would: at most what was asked
 // for, and never more than `piece` bytes at a time; then `end_error`, or
@@ -87,8 +91,7 @@ TEST_P(InputEnd, EndsTheWaitWithoutALineFeed) {
   EXPECT_EQ(input.consumed(), 100000u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, InputEnd, ::testing::ValuesIn(kEndCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ends, InputEnd, ::testing::ValuesIn(kEndCases), CaseName());
 
 }  // namespace
 }  // namespace pelorin

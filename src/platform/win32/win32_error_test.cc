@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/case_name.h"
+
 namespace pelorin {
 namespace {
+
+using testing::CaseName;
 
 struct WindowsErrorCase {
   const char* name;
@@ -46,8 +50,7 @@ TEST_P(InOutCodeForWindowsErrorTest, NamesTwoToFiveAndNumbersTheRest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, InOutCodeForWindowsErrorTest,
-                         ::testing::ValuesIn(kWindowsErrorCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::ValuesIn(kWindowsErrorCases), CaseName());
 
 }  // namespace
 }  // namespace pelorin

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_path.h"
 #include "testing/tga_fixture.h"
+#include "testing/win32/api_path.h"
 
 namespace pelorin::testing {
 
@@ -21,8 +21,8 @@ std::string PelorinExePath() {
 void WriteLargeSparseTga(const std::string& path) {
   const int side = 16384;
   std::string header = MakeTga(side, side, "");
-  HANDLE file = CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
+  HANDLE file =
+      CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
   DWORD written = 0, returned = 0;
   DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
