@@ -257,6 +257,8 @@ const SourceCase kImagesWithoutPixels[] = {
     {"Size0x7In16Bytes", [] { return MakeTga(0, 7, "").substr(0, 16); }},
     {"Size9x0WithDataBehind", [] { return MakeTga(9, 0, std::string(40, 'x')); }},
     {"Size65535x0", [] { return MakeTga(65535, 0, "").substr(0, 16); }},
+    {"RunLengthSize0x9", [] { return MakeTgaFile(VariantFields(10, 32, 0, 9), "", ""); }},
+    {"MappedSize9x0WithoutItsMap", [] { return MakeTgaFile(MappedFields(9, 0, 256), "", ""); }},
 };
 
 using ImageWithoutPixels = PelorinE2eCases<std::tuple<SourceCase, OlderResultCase>>;
@@ -285,12 +287,36 @@ std::string LargeImageOneByteShort() {
   return MakeTga(1000, 700, std::string(4 * 1000 * 700 - 1, 'p'));
 }
 
+// Several bands' worth of run-length encoded pixels, whose packets end
+// early: the first bands are written, then the conversion fails.
+std::string RunLengthImageCutShort() {
+  const std::string packets = RunLengthPackets(RandomBytes(4 * 600 * 600, 8), 4);
+  return MakeTgaFile(VariantFields(10, 32, 600, 600), "", packets.substr(0, packets.size() - 700));
+}
+
+// Several bands' worth of colour indices, one of which, in the first stored
+// row (the last band written), picks no entry of the map.
+std::string IndexOutsideTheColourMap() {
+  std::string indices(size_t{2000} * 600, '\x05');
+  indices[1234] = 9;
+  TgaFields fields = MappedFields(2000, 600, 4);
+  fields.map_first = 5;
+  return MakeTgaFile(fields, std::string(4 * 3, 'm'), indices);
+}
+
 const SourceCase kShortSources[] = {
     {"EmptyFile", [] { return std::string(); }},
     {"HeaderCutInsideTheSize", [] { return MakeTga(0, 0, "").substr(0, 15); }},
     {"HeaderAloneFor1x1", [] { return MakeTga(1, 1, ""); }},
     {"Size2x2OneByteShort", [] { return MakeTga(2, 2, std::string(15, 'p')); }},
-    {"With24BitPixels", [] { return MakeTga(4, 4, std::string(size_t{3} * 16, 'p')); }},
+    {"ClassicHeaderOver24BitPixels",
+     [] { return MakeTga(4, 4, std::string(size_t{3} * 16, 'p')); }},
+    {"TrueColour24OneByteShort",
+     [] { return MakeTgaFile(VariantFields(2, 24, 4, 4), "", std::string(3 * 16 - 1, 'p')); }},
+    {"RunLengthImageCutShort", RunLengthImageCutShort},
+    {"IndexOutsideTheColourMap", IndexOutsideTheColourMap},
+    {"ColourMapCutShort",
+     [] { return MakeTgaFile(MappedFields(1, 1, 256), std::string(3 * 256 - 1, 'm'), ""); }},
     {"Size65535x65535Over20Bytes", [] { return MakeTga(65535, 65535, "ab"); }},
     {"LargeImageOneByteShort", LargeImageOneByteShort},
 };

@@ -297,25 +297,13 @@ struct BadDataCase {
 void PrintTo(const BadDataCase& c, std::ostream* out) { *out << c.name; }
 
 testing::TgaFields MappedFields(uint8_t image_type) {
-  testing::TgaFields fields;
+  testing::TgaFields fields = testing::MappedFields(4, 3, 2);
   fields.image_type = image_type;
-  fields.depth = 8;
-  fields.width = 4;
-  fields.height = 3;
-  fields.map_type = 1;
   fields.map_first = 10;
-  fields.map_length = 2;
-  fields.entry_bits = 24;
   return fields;
 }
 
-testing::TgaFields RunLengthFields() {
-  testing::TgaFields fields;
-  fields.image_type = 10;
-  fields.width = 4;
-  fields.height = 3;
-  return fields;
-}
+testing::TgaFields RunLengthFields() { return testing::VariantFields(10, 32, 4, 3); }
 
 // Found only as the pixels are decoded: after the size check, maybe after
 // some bands were written, which the program then throws away.

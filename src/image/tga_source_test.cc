@@ -20,6 +20,7 @@ using testing::MakeTga;
 using testing::MakeTgaFile;
 using testing::MemorySource;
 using testing::TgaFields;
+using testing::VariantFields;
 
 // Expects `action` to raise "Read beyond end of file".
 template <typename Action>
@@ -31,15 +32,6 @@ void ExpectReadBeyondEnd(Action action) {
     EXPECT_EQ(failure.code(), kReadBeyondEndOfFile);
     EXPECT_EQ(failure.message(), "Read beyond end of file");
   }
-}
-
-TgaFields Fields(uint8_t image_type, uint8_t depth, uint16_t width, uint16_t height) {
-  TgaFields fields;
-  fields.image_type = image_type;
-  fields.depth = depth;
-  fields.width = width;
-  fields.height = height;
-  return fields;
 }
 
 TEST(TgaSourceTest, ReadsWidthAndHeightLittleEndian) {
@@ -71,10 +63,10 @@ const EmptyCase kEmptyCases[] = {
     {"ZeroByZeroIn16Bytes", MakeTga(0, 0, "").substr(0, 16)},
     {"ZeroWidthIn16Bytes", MakeTga(0, 9, "").substr(0, 16)},
     {"ZeroHeightIn16Bytes", MakeTga(9, 0, "").substr(0, 16)},
-    {"RunLengthZeroWidth", MakeTgaFile(Fields(10, 32, 0, 500), "", "")},
+    {"RunLengthZeroWidth", MakeTgaFile(VariantFields(10, 32, 0, 500), "", "")},
     {"MappedZeroHeightWithoutItsMap",
      [] {
-       TgaFields fields = Fields(1, 8, 500, 0);
+       TgaFields fields = VariantFields(1, 8, 500, 0);
        fields.map_type = 1;
        fields.map_length = 256;
        fields.entry_bits = 24;
@@ -122,15 +114,16 @@ TgaFields WithMap(TgaFields fields, uint16_t length, uint8_t entry_bits) {
 
 const SizeCase kSizeCases[] = {
     {"Classic", MakeTga(3, 2, std::string(24, 'p'))},
-    {"ClassicWithId", MakeTgaFile(WithId(Fields(2, 32, 3, 2), "an ID"), "", std::string(24, 'p'))},
-    {"ClassicWithMap",
-     MakeTgaFile(WithMap(Fields(2, 32, 3, 2), 3, 24), std::string(9, 'm'), std::string(24, 'p'))},
-    {"TrueColour24", MakeTgaFile(Fields(2, 24, 3, 2), "", std::string(18, 'p'))},
-    {"TrueColour15", MakeTgaFile(Fields(2, 15, 3, 2), "", std::string(12, 'p'))},
-    {"Grey8", MakeTgaFile(Fields(3, 8, 3, 2), "", std::string(6, 'p'))},
-    {"GreyAlpha16", MakeTgaFile(WithId(Fields(3, 16, 3, 2), "x"), "", std::string(12, 'p'))},
-    {"Mapped",
-     MakeTgaFile(WithMap(Fields(1, 8, 3, 2), 2, 15), std::string(4, 'm'), std::string(6, '\0'))},
+    {"ClassicWithId",
+     MakeTgaFile(WithId(VariantFields(2, 32, 3, 2), "an ID"), "", std::string(24, 'p'))},
+    {"ClassicWithMap", MakeTgaFile(WithMap(VariantFields(2, 32, 3, 2), 3, 24), std::string(9, 'm'),
+                                   std::string(24, 'p'))},
+    {"TrueColour24", MakeTgaFile(VariantFields(2, 24, 3, 2), "", std::string(18, 'p'))},
+    {"TrueColour15", MakeTgaFile(VariantFields(2, 15, 3, 2), "", std::string(12, 'p'))},
+    {"Grey8", MakeTgaFile(VariantFields(3, 8, 3, 2), "", std::string(6, 'p'))},
+    {"GreyAlpha16", MakeTgaFile(WithId(VariantFields(3, 16, 3, 2), "x"), "", std::string(12, 'p'))},
+    {"Mapped", MakeTgaFile(WithMap(VariantFields(1, 8, 3, 2), 2, 15), std::string(4, 'm'),
+                           std::string(6, '\0'))},
 };
 
 class TgaSourceSizeTest : public ::testing::TestWithParam<SizeCase> {};
@@ -160,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, TgaSourceSizeTest, ::testing::ValuesIn(kSizeC
 
 TEST(TgaSourceTest, AGiantHeaderOnATinyFileFailsWithoutReading) {
   for (uint8_t depth : {32, 24, 16}) {
-    MemorySource file(MakeTgaFile(Fields(2, depth, 65535, 65535), "", "ab"));
+    MemorySource file(MakeTgaFile(VariantFields(2, depth, 65535, 65535), "", "ab"));
     TgaSource source(file);
     source.ReadHeader();
     ExpectReadBeyondEnd([&] { source.RequireAllPixels(); });
@@ -170,7 +163,7 @@ TEST(TgaSourceTest, AGiantHeaderOnATinyFileFailsWithoutReading) {
 
 // Run-length data cannot be measured up front, but a colour map can.
 TEST(TgaSourceTest, AColourMapCutShortFailsUpFront) {
-  const TgaFields fields = WithMap(Fields(9, 8, 4, 4), 10, 32);
+  const TgaFields fields = WithMap(VariantFields(9, 8, 4, 4), 10, 32);
   const std::string whole_map(40, 'm');
   MemorySource complete(MakeTgaFile(fields, whole_map, ""));
   TgaSource source(complete);
@@ -186,7 +179,8 @@ TEST(TgaSourceTest, AColourMapCutShortFailsUpFront) {
 TEST(TgaSourceTest, ReadsRowsAsStoredFromWhereThePixelsBegin) {
   std::string pixels;
   for (int i = 0; i < 2 * 2 * 3; ++i) pixels += static_cast<char>(i);
-  MemorySource file(MakeTgaFile(WithMap(WithId(Fields(2, 24, 2, 2), "id"), 1, 16), "mm", pixels));
+  MemorySource file(
+      MakeTgaFile(WithMap(WithId(VariantFields(2, 24, 2, 2), "id"), 1, 16), "mm", pixels));
   TgaSource source(file);
   EXPECT_EQ(source.ReadHeader().pixel_offset, 18u + 2 + 2);
   std::vector<uint8_t> row(6);
@@ -224,7 +218,7 @@ TEST(TgaSourceTest, ARowThatShrankAwayAfterTheCheckIsReadBeyondEnd) {
 }
 
 TEST(TgaSourceTest, ReadsTheReachablePartOfTheColourMap) {
-  TgaFields fields = WithMap(Fields(1, 8, 1, 1), 3, 24);
+  TgaFields fields = WithMap(VariantFields(1, 8, 1, 1), 3, 24);
   fields.map_first = 254;  // entries 0 and 1 are indices 254 and 255
   MemorySource file(MakeTgaFile(fields, Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9}), Bytes({255})));
   TgaSource source(file);

@@ -24,6 +24,23 @@ std::string MakeRandomTga(uint16_t width, uint16_t height, uint32_t seed) {
   return MakeTga(width, height, RandomBytes(4ull * width * height, seed));
 }
 
+TgaFields VariantFields(uint8_t image_type, uint8_t depth, uint16_t width, uint16_t height) {
+  TgaFields fields;
+  fields.image_type = image_type;
+  fields.depth = depth;
+  fields.width = width;
+  fields.height = height;
+  return fields;
+}
+
+TgaFields MappedFields(uint16_t width, uint16_t height, uint16_t map_length, uint8_t entry_bits) {
+  TgaFields fields = VariantFields(1, 8, width, height);
+  fields.map_type = 1;
+  fields.map_length = map_length;
+  fields.entry_bits = entry_bits;
+  return fields;
+}
+
 std::string MakeTgaFile(const TgaFields& fields, const std::string& colour_map,
                         const std::string& pixel_data) {
   std::string file;

@@ -29,6 +29,14 @@ struct TgaFields {
   std::string id;  // the ID field; its length goes into byte 0
 };
 
+// The fields of a `width` x `height` image of `image_type` and `depth`,
+// without ID field or colour map.
+TgaFields VariantFields(uint8_t image_type, uint8_t depth, uint16_t width, uint16_t height);
+// Those of an uncompressed colour-mapped image (8-bit indices) whose map
+// holds `map_length` entries of `entry_bits`, from index 0.
+TgaFields MappedFields(uint16_t width, uint16_t height, uint16_t map_length,
+                       uint8_t entry_bits = 24);
+
 // The header of `fields`, the ID field, `colour_map` and `pixel_data`, in
 // that order.
 std::string MakeTgaFile(const TgaFields& fields, const std::string& colour_map,
