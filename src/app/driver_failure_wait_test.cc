@@ -26,23 +26,23 @@ using testing::TempDir;
 
 struct FailureWaitCase {
   const char* name;
-  bool console_waits;  // what WaitsAfterFailure() answers
   void (*arrange)(RecordingConsole&);
-  bool prompted;  // the prompt is shown after the report
-  bool waited;    // the wait follows it
+  bool console_waits;  // what WaitsAfterFailure() answers
+  bool prompted;       // the prompt is shown after the report
+  bool waited;         // the wait follows it
 };
 void PrintTo(const FailureWaitCase& c, std::ostream* os) { *os << c.name; }
 
 const FailureWaitCase kFailureWaitCases[] = {
     // A console window of the program's own: the report stays in view.
-    {"OwnWindowWaits", true, [](RecordingConsole&) {}, true, true},
+    {"OwnWindowWaits", [](RecordingConsole&) {}, true, true, true},
     // A shell, a script, redirected streams: the run ends at the report.
-    {"SharedConsoleEndsAtTheReport", false, [](RecordingConsole&) {}, false, false},
+    {"SharedConsoleEndsAtTheReport", [](RecordingConsole&) {}, false, false, false},
     // The report is out already: a console failing now is not reported
     // again, and the status stays that of the first failure.
-    {"FailedWaitChangesNothing", true, [](RecordingConsole& c) { c.FailWait(); }, true, true},
+    {"FailedWaitChangesNothing", [](RecordingConsole& c) { c.FailWait(); }, true, true, true},
     // Lines 0 to 3 are the banner and "Processing file"; 4 is the prompt.
-    {"FailedPromptChangesNothing", true, [](RecordingConsole& c) { c.FailAtLine(4); }, false,
+    {"FailedPromptChangesNothing", [](RecordingConsole& c) { c.FailAtLine(4); }, true, false,
      false},
 };
 
