@@ -13,6 +13,8 @@ namespace pelorin {
 
 namespace {
 
+constexpr char kPressEnter[] = "Press ENTER to continue...";
+
 void ShowBanner(Console& console) {
   console.WriteLine("Pelorin converter    {by Zarnoth}");
   console.WriteLine("Visit https://pelorin.example.org - the best place for free stuff!");
@@ -36,6 +38,7 @@ void Convert(const std::string& source_path, Console& console) {
 
   std::unique_ptr<ReplacementFile> output = CreateReplacementFile(OutputPathFor(source_path));
   WriteIciImage(source, *output, kBandBytes, ChosenEncoderPath());
+  console.Flush();
   output->Commit();
 
   console.WriteLine("Finished!");
@@ -50,7 +53,7 @@ int RunPelorin(const std::optional<std::string>& source_path, Console& console) 
       Convert(*source_path, console);
     else
       ShowUsage(console);
-    console.WriteLine("Press ENTER to continue...");
+    console.WriteLine(kPressEnter);
     console.WaitForEnter();
     console.Flush();
     return 0;
@@ -63,6 +66,14 @@ int RunPelorin(const std::optional<std::string>& source_path, Console& console) 
     }
     console.WriteError(FailureReport(failure, ModuleName(), CodeOffset(failure.raise_site()),
                                      console.LineBreak()));
+    if (console.WaitsAfterFailure()) {
+      // The report is out; a console that fails now changes nothing.
+      try {
+        console.WriteLine(kPressEnter);
+        console.WaitForEnter();
+      } catch (const Failure&) {
+      }
+    }
     return 1;
   }
 }

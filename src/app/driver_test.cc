@@ -10,6 +10,7 @@
 #include "testing/console_texts.h"
 #include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
+#include "testing/recording_console.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
 
@@ -21,42 +22,11 @@ using testing::ConversionScreen;
 using testing::IsFailureReport;
 using testing::MakeTga;
 using testing::ReadFileBytes;
+using testing::RecordingConsole;
 using testing::ScreenBeforeFailure;
 using testing::TempDir;
 using testing::UsageScreen;
 using testing::WriteFileBytes;
-
-// Records what the driver does with the console, in order. Output lines
-// count as shown only once flushed, as with redirected output.
-class RecordingConsole : public Console {
- public:
-  void WriteLine(const std::string& text) override {
-    if (fail_at_line_ >= 0 && lines_written_++ == fail_at_line_) throw EInOutError(kDiskFull);
-    pending_.push_back(text);
-  }
-  void Flush() override {
-    for (const std::string& line : pending_) events.push_back("out: " + line);
-    pending_.clear();
-  }
-  void WaitForEnter() override {
-    Flush();
-    events.emplace_back("wait");
-    if (fail_wait_) throw EInOutError(kFileAccessDenied);
-  }
-  void WriteError(const std::string& text) override { events.push_back("err: " + text); }
-  const char* LineBreak() const override { return "\n"; }
-
-  void FailAtLine(int index) { fail_at_line_ = index; }
-  void FailWait() { fail_wait_ = true; }
-
-  std::vector<std::string> events;
-
- private:
-  std::vector<std::string> pending_;
-  int fail_at_line_ = -1;
-  int lines_written_ = 0;
-  bool fail_wait_ = false;
-};
 
 // The driver names the module it runs in: here, this test program.
 #ifdef _WIN32

@@ -2,7 +2,6 @@
 // through CreateProcessW (as Explorer and cmd.exe do), in a temporary
 // directory, with its output, exit status and tic.ici checked byte for byte.
 #include <windows.h>
-#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +21,7 @@
 #include "testing/tga_fixture.h"
 #include "testing/win32/api_path.h"
 #include "testing/win32/launched_program.h"
+#include "testing/win32/pelorin_exe.h"
 
 namespace pelorin {
 namespace {
@@ -39,20 +39,14 @@ using testing::LaunchedProgram;
 using testing::LaunchOptions;
 using testing::MakeTga;
 using testing::PathExists;
+using testing::PelorinExePath;
 using testing::ReadFileBytes;
 using testing::RunCommandLine;
 using testing::RunResult;
 using testing::ScreenBeforeFailure;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-// pelorin.exe is built beside this test program.
-std::string PelorinPath() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring self(path, length);
-  return Utf8FromWide(self.substr(0, self.find_last_of(L"\\/") + 1)) + "pelorin.exe";
-}
+using testing::WriteLargeSparseTga;
 
 // Stored rows red green / blue white give blue white red green.
 const std::string kSourceImage = MakeTga(2, 2,
@@ -92,7 +86,7 @@ class PelorinExe : public ::testing::Test {
                 const std::string& input = "") {
     LaunchOptions options;
     options.working_directory = In(working);
-    return RunCommandLine(PelorinPath(), Expand(command_line, dir_.path()), input, options);
+    return RunCommandLine(PelorinExePath(), Expand(command_line, dir_.path()), input, options);
   }
 
   TempDir dir_;
@@ -370,7 +364,7 @@ TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
   LaunchOptions options;
   options.working_directory = dir_.path();
   options.merge_error_into_output = true;
-  RunResult run = RunCommandLine(PelorinPath(), "pelorin.exe x.tga", "", options);
+  RunResult run = RunCommandLine(PelorinExePath(), "pelorin.exe x.tga", "", options);
   EXPECT_EQ(run.exit_status, 1);
   const std::string before = Shown(ScreenBeforeFailure("x.tga"));
   ASSERT_EQ(run.out.substr(0, before.size()), before) << run.out;
@@ -380,23 +374,6 @@ TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
 
 // ---------------------------------------------------------------------------
 // Interruption
-
-// A source whose pixels are a hole in the file: quick to make, and large
-// enough that the conversion is still running when it is interrupted.
-void WriteLargeSparseSource(const std::string& path) {
-  std::string header = MakeTga(16384, 16384, "");
-  HANDLE file =
-      CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0, returned = 0;
-  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
-  WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
-  LARGE_INTEGER end;
-  end.QuadPart = 18 + 4LL * 16384 * 16384;
-  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-  ASSERT_TRUE(SetEndOfFile(file));
-  CloseHandle(file);
-}
 
 // Delivers a console control event to `program` as the system does: a new
 // thread in it that starts in CtrlRoutine and calls its handlers. This
@@ -429,11 +406,11 @@ const InterruptionCase kInterruptionCases[] = {
 class Interruption : public PelorinExe, public ::testing::WithParamInterface<InterruptionCase> {};
 
 TEST_P(Interruption, RemovesTheTemporaryFileAndKeepsTheOldResult) {
-  WriteLargeSparseSource(In("big.tga"));
+  WriteLargeSparseTga(In("big.tga"));
   WriteOldResult(dir_.path());
   LaunchOptions options;
   options.working_directory = dir_.path();
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe big.tga", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe big.tga", options);
 
   bool temporary_seen = false;
   for (int wait = 0; wait < 800 && !temporary_seen; ++wait) {
@@ -461,7 +438,7 @@ INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruption
 TEST_F(PelorinExe, WaitsOnAPipeUntilALineFeedArrives) {
   LaunchOptions options;
   options.working_directory = dir_.path();
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe", options);
   EXPECT_FALSE(pelorin.EndsWithin(1500));
   EXPECT_NE(pelorin.OutputSoFar().find(kPressEnter + std::string("\r\n")), std::string::npos);
   pelorin.WriteInput("typed, then a carriage return\r");
@@ -495,7 +472,7 @@ TEST_P(InputSource, EndsTheWait) {
     options.input_file = In(GetParam().file_name);
     WriteFileBytes(options.input_file, GetParam().file_contents);
   }
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe", options);
   EXPECT_TRUE(pelorin.EndsWithin(20000));
   RunResult run = pelorin.Finish();
   EXPECT_EQ(run.exit_status, 0);
