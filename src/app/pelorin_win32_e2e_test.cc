@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
 #include "testing/fill_in.h"
+#include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
 #include "testing/win32/api_path.h"
@@ -208,6 +210,61 @@ TEST_F(PelorinExe, EmptyImageGivesAnEmptyTicIci) {
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), "");
 }
+
+// TGA variants, as the program sees them on Windows: run-length encoded
+// data written from the back of the file, and colour maps.
+struct VariantFileCase {
+  const char* name;
+  std::string (*tga)();
+  bool converts;
+};
+void PrintTo(const VariantFileCase& c, std::ostream* os) { *os << c.name; }
+
+// Several bands of random pixels, so that bands are written at offsets.
+std::string RunLengthTga() {
+  testing::TgaFields fields = testing::VariantFields(10, 32, 700, 400);
+  return testing::MakeTgaFile(
+      fields, "", testing::RunLengthPackets(testing::RandomBytes(size_t{4} * 700 * 400, 3), 4));
+}
+
+std::string ColourMappedTga() {
+  testing::TgaFields fields = testing::MappedFields(33, 17, 40, 16);
+  fields.map_first = 3;
+  std::string indices = testing::RandomBytes(size_t{33} * 17, 4);
+  for (char& index : indices) index = static_cast<char>(3 + static_cast<uint8_t>(index) % 40);
+  return testing::MakeTgaFile(fields, testing::RandomBytes(2 * 40, 5), indices);
+}
+
+const VariantFileCase kVariantFiles[] = {
+    {"RunLength32", RunLengthTga, true},
+    {"ColourMapped", ColourMappedTga, true},
+    {"RunLengthCutShort", [] { return RunLengthTga().substr(0, 1000000); }, false},
+};
+
+class VariantFile : public PelorinExe, public ::testing::WithParamInterface<VariantFileCase> {};
+
+TEST_P(VariantFile, ConvertsOrFailsLeavingNothingElse) {
+  const std::string tga = GetParam().tga();
+  WriteFileBytes(In("x.tga"), tga);
+  WriteFileBytes(In("tic.ici"), "older");
+
+  RunResult run = Run("pelorin.exe x.tga");
+
+  if (GetParam().converts) {
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::optional<std::string> expected = testing::ReferenceConversion(tga);
+    ASSERT_TRUE(expected);
+    EXPECT_TRUE(ReadFileBytes(In("tic.ici")) == *expected);
+  } else {
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_TRUE(IsProgramFailureReport(run.err, "EInOutError", "Read beyond end of file"));
+    EXPECT_EQ(ReadFileBytes(In("tic.ici")), "older");
+  }
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "x.tga"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, VariantFile, ::testing::ValuesIn(kVariantFiles), CaseName());
 
 struct DeepPathCase {
   const char* name;
