@@ -2,12 +2,14 @@
 # Times pelorin against cp of the same file, and reports the median wall
 # times, their ratio and the peak resident memory of each.
 #
-#   bench/compare_with_cp.sh [-b BUILD_DIR] [-s "SIZES"] [-p "PATTERNS"] [-r ROUNDS] [-w WORK_DIR]
+#   bench/compare_with_cp.sh [-b BUILD_DIR] [-s "SIZES"] [-p "PATTERNS"] [-f "FORMATS"] [-r ROUNDS] [-w WORK_DIR]
 #
 # BUILD_DIR   holds pelorin and pelorin_make_tga (-DPELORIN_BENCHMARKS=ON);
 #             default: build
 # SIZES       square image sizes in pixels; default: "4096 8192"
 # PATTERNS    random and/or gradient; default: "random gradient"
+# FORMATS     TGA kinds: 32 (uncompressed 32-bit), 24 (uncompressed 24-bit),
+#             rle32 (run-length encoded 32-bit); default: "32 24 rle32"
 # ROUNDS      timed runs of each program per image; default: 21
 # WORK_DIR    where the inputs and outputs go; default: a new directory
 #             under ${TMPDIR:-/tmp}, removed at the end
@@ -24,17 +26,19 @@ set -euo pipefail
 build_dir=build
 sizes="4096 8192"
 patterns="random gradient"
+formats="32 24 rle32"
 rounds=21
 work_dir=
 
-while getopts "b:s:p:r:w:h" option; do
+while getopts "b:s:p:f:r:w:h" option; do
   case $option in
     b) build_dir=$OPTARG ;;
     s) sizes=$OPTARG ;;
     p) patterns=$OPTARG ;;
+    f) formats=$OPTARG ;;
     r) rounds=$OPTARG ;;
     w) work_dir=$OPTARG ;;
-    *) sed -n '2,16p' "$0"; exit 2 ;;
+    *) sed -n '2,18p' "$0"; exit 2 ;;
   esac
 done
 
@@ -72,15 +76,16 @@ echo "cpu:     $(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2- 
 echo "rounds:  $rounds, alternating pelorin and cp"
 echo
 dashes() { printf -- '-%.0s' $(seq "$1"); }
-printf '| %-18s | %14s | %10s | %10s | %16s | %11s |\n' image "pelorin median" "cp median" "pelorin/cp" "pelorin peak RSS" "cp peak RSS"
-printf '|%s|%s:|%s:|%s:|%s:|%s:|\n' "$(dashes 20)" "$(dashes 15)" "$(dashes 11)" "$(dashes 11)" "$(dashes 17)" "$(dashes 12)"
+printf '| %-26s | %14s | %10s | %10s | %16s | %11s |\n' image "pelorin median" "cp median" "pelorin/cp" "pelorin peak RSS" "cp peak RSS"
+printf '|%s|%s:|%s:|%s:|%s:|%s:|\n' "$(dashes 28)" "$(dashes 15)" "$(dashes 11)" "$(dashes 11)" "$(dashes 17)" "$(dashes 12)"
 
 for size in $sizes; do
+  for format in $formats; do
   for pattern in $patterns; do
-    dir="$work_dir/${size}-${pattern}"
+    dir="$work_dir/${size}-${format}-${pattern}"
     mkdir -p "$dir"
     source="$dir/source.tga"
-    "$make_tga" "$size" "$size" "$pattern" "$source"
+    "$make_tga" "$size" "$size" "$pattern" "$source" "$format"
     output="$dir/tic.ici"
     copy="$dir/copy.tga"
 
@@ -114,9 +119,10 @@ for size in $sizes; do
     pelorin_rss=$(peak_rss_mib "$pelorin" "$source")
     rm -f "$copy"
     cp_rss=$(peak_rss_mib "$cp_program" "$source" "$copy")
-    printf '| %-18s | %11.1f ms | %7.1f ms | %10s | %12s MiB | %7s MiB |\n' \
-      "${size}x${size} $pattern" "$(awk -v t="$pelorin_median" 'BEGIN { print t * 1000 }')" \
+    printf '| %-26s | %11.1f ms | %7.1f ms | %10s | %12s MiB | %7s MiB |\n' \
+      "${size}x${size} $format $pattern" "$(awk -v t="$pelorin_median" 'BEGIN { print t * 1000 }')" \
       "$(awk -v t="$cp_median" 'BEGIN { print t * 1000 }')" "$ratio" "$pelorin_rss" "$cp_rss"
     rm -rf "$dir"
+  done
   done
 done

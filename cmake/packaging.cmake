@@ -3,7 +3,7 @@
 # elsewhere pelorin-<version>-linux-<cpu>.tar.gz with bin/pelorin.
 set(CPACK_PACKAGE_NAME pelorin)
 set(CPACK_PACKAGE_VENDOR "Pelorin")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Converts 32-bit TGA images to ICI")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Converts TGA images to ICI")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 

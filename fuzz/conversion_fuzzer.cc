@@ -2,10 +2,12 @@
 // every result against the tests' reference conversion, which is slow and
 // obvious on purpose: one pixel at a time, straight from the definitions.
 //
-// The input's last two bytes are not part of the file: they choose the band
-// size, so that small inputs are cut into many bands and every band edge
-// is crossed. The file is then converted once with every encoder path this
-// CPU runs.
+// The input's last three bytes are not part of the file. The first of them
+// may rewrite the header's image type, depth and colour-map fields to name
+// one of the TGA variants, so that every decoder is reached however rarely
+// mutation alone would find it; the other two choose the band size, so that
+// small inputs are cut into many bands and every band edge is crossed. The
+// file is then converted once with every encoder path this CPU runs.
 //
 // Any input must end in exactly one of two ways:
 //   - the reference says the file is short, and the conversion fails with
@@ -40,29 +42,59 @@ namespace {
 
 // The options the input's last bytes choose.
 struct Options {
+  unsigned variant;  // 0: the header as it is
   uint64_t band_bytes;
 };
-constexpr size_t kOptionBytes = 2;
+constexpr size_t kOptionBytes = 3;
 
 Options OptionsFrom(const uint8_t* last_bytes) {
-  // 0 to 65535 bytes of source a band: from one row a band up to every row
+  // 0 to 65535 bytes of pixels a band: from one row a band up to every row
   // of the largest image a few KiB can hold.
-  return Options{last_bytes[0] + 256u * last_bytes[1]};
+  return Options{last_bytes[0], last_bytes[1] + 256u * last_bytes[2]};
+}
+
+// Image type, pixel depth and colour-map entry size of every variant.
+struct Variant {
+  uint8_t image_type, depth, entry_bits;
+};
+constexpr Variant kVariants[] = {
+    {2, 15, 0},  {2, 16, 0}, {2, 24, 0}, {2, 32, 0}, {10, 15, 0}, {10, 16, 0}, {10, 24, 0},
+    {10, 32, 0}, {3, 8, 0},  {3, 16, 0}, {11, 8, 0}, {11, 16, 0}, {1, 8, 15},  {1, 8, 16},
+    {1, 8, 24},  {1, 8, 32}, {9, 8, 15}, {9, 8, 16}, {9, 8, 24},  {9, 8, 32},
+};
+constexpr unsigned kVariantCount = sizeof kVariants / sizeof kVariants[0];
+
+// The file with its header rewritten as `variant` (1 to 255) chooses: the
+// variant, and for those without an index, whether a colour map is there.
+void Rewrite(std::string& tga, unsigned variant) {
+  if (variant == 0 || tga.size() < 18) return;
+  const Variant& chosen = kVariants[(variant - 1) % kVariantCount];
+  const bool with_map = chosen.entry_bits != 0 || (variant - 1) / kVariantCount % 2 == 1;
+  tga[1] = with_map ? 1 : 0;
+  tga[2] = static_cast<char>(chosen.image_type);
+  if (chosen.entry_bits != 0) tga[7] = static_cast<char>(chosen.entry_bits);
+  tga[16] = static_cast<char>(chosen.depth);
 }
 
 void CheckConversion(std::string_view tga, const Options& options,
                      const std::optional<std::string>& expected, const pelorin::EncoderPath& path) {
   pelorin::testing::MemorySource file{std::string(tga)};
   pelorin::testing::MemorySink sink;
+
+  pelorin::TgaSource source(file);
   try {
-    pelorin::TgaSource source(file);
-    pelorin::ImageSize size = source.ReadImageSize();
-    source.RequireAllPixels(size);
-    pelorin::WriteIciImage(source, size, sink, options.band_bytes, path);
+    source.ReadHeader();
+    source.RequireAllPixels();
+    pelorin::WriteIciImage(source, sink, options.band_bytes, path);
   } catch (const pelorin::EInOutError& failure) {
     if (failure.code() != pelorin::kReadBeyondEndOfFile) Fail("unexpected I/O failure", path.name);
     if (expected) Fail("a complete file failed as short", path.name);
-    if (!sink.bytes().empty()) Fail("a short file had bytes written before it failed", path.name);
+    // Only run-length data and colour indices are checked as they are
+    // decoded; every other shortfall is found before anything is written.
+    const pelorin::TgaLayout& layout = source.layout();
+    if (!layout.run_length_encoded && layout.pixel_kind != pelorin::TgaPixelKind::kIndex8 &&
+        !sink.empty())
+      Fail("a short file had bytes written before it failed", path.name);
     return;
   } catch (const pelorin::Failure& failure) {
     std::fprintf(stderr, "conversion_fuzzer: %s: %s\n", failure.class_name(),
@@ -78,7 +110,8 @@ void CheckConversion(std::string_view tga, const Options& options,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kOptionBytes) return 0;
   const Options options = OptionsFrom(data + size - kOptionBytes);
-  const std::string_view tga(reinterpret_cast<const char*>(data), size - kOptionBytes);
+  std::string tga(reinterpret_cast<const char*>(data), size - kOptionBytes);
+  Rewrite(tga, options.variant);
   const std::optional<std::string> expected = pelorin::testing::ReferenceConversion(tga);
 
   pelorin::EncoderPathList paths = pelorin::AllEncoderPaths();

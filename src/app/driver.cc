@@ -14,6 +14,8 @@ namespace pelorin {
 
 namespace {
 
+constexpr char kPressEnter[] = "Press ENTER to continue...";
+
 void ShowBanner(Console& console) {
   console.WriteLine("Pelorin converter    {by Zarnoth}");
   console.WriteLine("Visit https://pelorin.example.org - the best place for free stuff!");
@@ -32,11 +34,11 @@ void Convert(const std::string& source_path, Console& console) {
 
   std::unique_ptr<ByteSource> file = OpenByteSource(source_path);
   TgaSource source(*file);
-  ImageSize size = source.ReadImageSize();
-  source.RequireAllPixels(size);
+  source.ReadHeader();
+  source.RequireAllPixels();
 
   std::unique_ptr<ReplacementFile> output = CreateReplacementFile(OutputPathFor(source_path));
-  WriteIciImage(source, size, *output, kBandBytes, ChosenEncoderPath());
+  WriteIciImage(source, *output, kBandBytes, ChosenEncoderPath());
   // Every line so far goes out before the new file takes tic.ici's place,
   // so that a console that cannot be written fails the run while the older
   // tic.ici is still there. The lines after the commit can still fail: such
@@ -61,6 +63,15 @@ int ReportFailure(const Failure& failure, Console& console) {
                                      console.LineBreak()));
   } catch (const std::bad_alloc&) {
   }
+  if (console.WaitsAfterFailure()) {
+    // The report is out; a console that fails now changes nothing.
+    try {
+      console.WriteLine(kPressEnter);
+      console.WaitForEnter();
+    } catch (const Failure&) {
+    } catch (const std::bad_alloc&) {
+    }
+  }
   return 1;
 }
 
@@ -73,7 +84,7 @@ int RunPelorin(const std::optional<std::string>& source_path, Console& console) 
       Convert(*source_path, console);
     else
       ShowUsage(console);
-    console.WriteLine("Press ENTER to continue...");
+    console.WriteLine(kPressEnter);
     console.WaitForEnter();
     console.Flush();
     return 0;

@@ -2,90 +2,69 @@
 
 #include <gtest/gtest.h>
 
-#include <new>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "platform/failure.h"
+#include "testing/case_name.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
+#include "testing/file_bytes.h"
+#include "testing/recording_console.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 
 namespace pelorin {
 namespace {
 
+using testing::CaseName;
+using testing::ConversionScreen;
+using testing::IsFailureReport;
 using testing::MakeTga;
 using testing::ReadFileBytes;
+using testing::RecordingConsole;
+using testing::ScreenBeforeFailure;
 using testing::TempDir;
+using testing::UsageScreen;
 using testing::WriteFileBytes;
 
-// Records what the driver does with the console, in order. Output lines
-// count as shown only once flushed, as with redirected output.
-class RecordingConsole : public Console {
- public:
-  void WriteLine(const std::string& text) override {
-    const int index = lines_written_++;
-    if (index == out_of_memory_at_line_) throw std::bad_alloc();
-    if (index == fail_at_line_) throw EInOutError(kDiskFull);
-    pending_.push_back(text);
-  }
-  void Flush() override {
-    if (fail_flush_) throw EInOutError(kDiskFull);
-    for (const std::string& line : pending_) events.push_back("out: " + line);
-    pending_.clear();
-  }
-  void WaitForEnter() override {
-    Flush();
-    events.emplace_back("wait");
-    if (fail_wait_) throw EInOutError(kFileAccessDenied);
-  }
-  void WriteError(const std::string& text) override { events.push_back("err: " + text); }
-  const char* LineBreak() const override { return "\n"; }
+// The driver names the module it runs in: here, this test program.
+#ifdef _WIN32
+const char kTestProgram[] = "pelorin_tests.exe";
+#else
+const char kTestProgram[] = "pelorin_tests";
+#endif
 
-  void FailAtLine(int index) { fail_at_line_ = index; }
-  void FailFlush() { fail_flush_ = true; }
-  void FailWait() { fail_wait_ = true; }
-  void RunOutOfMemoryAtLine(int index) { out_of_memory_at_line_ = index; }
-
+// The events of showing `lines`.
+std::vector<std::string> Shown(const std::vector<std::string>& lines) {
   std::vector<std::string> events;
-
- private:
-  std::vector<std::string> pending_;
-  int fail_at_line_ = -1;
-  int out_of_memory_at_line_ = -1;
-  int lines_written_ = 0;
-  bool fail_flush_ = false;
-  bool fail_wait_ = false;
-};
-
-const char* const kBanner[] = {
-    "out: Pelorin converter    {by Zarnoth}",
-    "out: Visit https://pelorin.example.org - the best place for free stuff!",
-    "out: Everything free: java, pics, melodies, firmwares, soft",
-};
-
-std::vector<std::string> WithBanner(std::vector<std::string> rest) {
-  std::vector<std::string> events(std::begin(kBanner), std::end(kBanner));
-  events.insert(events.end(), rest.begin(), rest.end());
+  events.reserve(lines.size() + 1);  // room for the wait, too
+  for (const std::string& line : lines) events.push_back("out: " + line);
   return events;
 }
 
-// Checks a report's shape and returns its message line.
-std::string ReportedMessage(const std::string& event, const std::string& class_name) {
-  std::smatch match;
-  std::regex shape("err: Exception " + class_name +
-                   " in module [^ /]+ at [0-9A-F]{8}\\.\n(.*)\n\n");
-  if (!std::regex_match(event, match, shape)) return "unexpected report: " + event;
-  return match[1];
+// The same, then the wait for Enter.
+std::vector<std::string> ShownThenWait(const std::vector<std::string>& lines) {
+  std::vector<std::string> events = Shown(lines);
+  events.emplace_back("wait");
+  return events;
+}
+
+// The console's last event reports a `class_name` failure with `message`.
+void ExpectReportedLast(const RecordingConsole& console, const std::string& message,
+                        const std::string& class_name = "EInOutError") {
+  ASSERT_FALSE(console.events.empty());
+  const std::string& event = console.events.back();
+  const std::string kError = "err: ";
+  ASSERT_EQ(event.compare(0, kError.size(), kError), 0) << event;
+  EXPECT_TRUE(IsFailureReport(event.substr(kError.size()), kTestProgram, console.LineBreak(),
+                              class_name, message));
 }
 
 TEST(RunPelorinTest, UsageScreenWithoutASourcePath) {
   RecordingConsole console;
   EXPECT_EQ(RunPelorin(std::nullopt, console), 0);
-  EXPECT_EQ(console.events,
-            WithBanner({"out: USAGE: pelorin.exe <filename>",
-                        "out: Result file will be stored at the source directory with "
-                        "filename \"tic.ici\"",
-                        "out: Press ENTER to continue...", "wait"}));
+  EXPECT_EQ(console.events, ShownThenWait(UsageScreen()));
 }
 
 TEST(RunPelorinTest, ConvertsThenWaits) {
@@ -93,9 +72,7 @@ TEST(RunPelorinTest, ConvertsThenWaits) {
   WriteFileBytes(dir / "logo.tga", MakeTga(1, 1, "\x10\x20\x30\x40"));
   RecordingConsole console;
   EXPECT_EQ(RunPelorin(dir / "logo.tga", console), 0);
-  EXPECT_EQ(console.events,
-            WithBanner({"out: Processing file: " + dir / "logo.tga", "out: Finished!",
-                        "out: Press ENTER to continue...", "wait"}));
+  EXPECT_EQ(console.events, ShownThenWait(ConversionScreen(dir / "logo.tga")));
   EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), "\x02\x31\x08");
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"logo.tga", "tic.ici"}));
 }
@@ -107,59 +84,72 @@ TEST(RunPelorinTest, AFailureFlushesOutputThenReportsOnce) {
   RecordingConsole console;
   EXPECT_EQ(RunPelorin(dir / "short.tga", console), 1);
   ASSERT_EQ(console.events.size(), 5u);
-  EXPECT_EQ(console.events[3], "out: Processing file: " + dir / "short.tga");
-  EXPECT_EQ(ReportedMessage(console.events[4], "EInOutError"), "Read beyond end of file.");
+  EXPECT_EQ(std::vector<std::string>(console.events.begin(), console.events.begin() + 4),
+            Shown(ScreenBeforeFailure(dir / "short.tga")));
+  ExpectReportedLast(console, "Read beyond end of file");
   EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), "older");
 }
 
-TEST(RunPelorinTest, ConsoleFailuresAreReportedLikeAnyOther) {
-  struct Case {
-    const char* name;
-    void (*arrange)(RecordingConsole&);
-    const char* message;
-  } cases[] = {
-      {"first line", [](RecordingConsole& c) { c.FailAtLine(0); }, "Disk full."},
-      {"last line", [](RecordingConsole& c) { c.FailAtLine(5); }, "Disk full."},
-      {"wait", [](RecordingConsole& c) { c.FailWait(); }, "File access denied."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    RecordingConsole console;
-    c.arrange(console);
-    EXPECT_EQ(RunPelorin(std::nullopt, console), 1);
-    ASSERT_FALSE(console.events.empty());
-    EXPECT_EQ(ReportedMessage(console.events.back(), "EInOutError"), c.message);
-  }
+struct ConsoleFailureCase {
+  const char* name;
+  void (*arrange)(RecordingConsole&);
+  const char* message;
+};
+void PrintTo(const ConsoleFailureCase& c, std::ostream* os) { *os << c.name; }
+
+const ConsoleFailureCase kConsoleFailures[] = {
+    {"FirstLine", [](RecordingConsole& c) { c.FailAtLine(0); }, "Disk full"},
+    {"LastLine", [](RecordingConsole& c) { c.FailAtLine(5); }, "Disk full"},
+    {"Wait", [](RecordingConsole& c) { c.FailWait(); }, "File access denied"},
+};
+
+class RunPelorinConsoleFailureTest : public ::testing::TestWithParam<ConsoleFailureCase> {};
+
+TEST_P(RunPelorinConsoleFailureTest, IsReportedLikeAnyOther) {
+  RecordingConsole console;
+  GetParam().arrange(console);
+  EXPECT_EQ(RunPelorin(std::nullopt, console), 1);
+  ExpectReportedLast(console, GetParam().message);
 }
+
+INSTANTIATE_TEST_SUITE_P(Failures, RunPelorinConsoleFailureTest,
+                         ::testing::ValuesIn(kConsoleFailures), CaseName());
 
 // Output that cannot be shown fails the run before the new file takes
 // tic.ici's place; once it has, a failure leaves the new result complete.
-TEST(RunPelorinTest, OutputIsShownBeforeTicIciIsReplaced) {
-  struct Case {
-    const char* name;
-    void (*arrange)(RecordingConsole&);
-    const char* left;
-  } cases[] = {
-      {"lines before the commit", [](RecordingConsole& c) { c.FailFlush(); }, "older"},
-      {"\"Finished!\" after it", [](RecordingConsole& c) { c.FailAtLine(4); }, "\x02\x31\x08"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    WriteFileBytes(dir / "logo.tga", MakeTga(1, 1, "\x10\x20\x30\x40"));
-    WriteFileBytes(dir / "tic.ici", "older");
-    RecordingConsole console;
-    c.arrange(console);
-    EXPECT_EQ(RunPelorin(dir / "logo.tga", console), 1);
-    ASSERT_FALSE(console.events.empty());
-    EXPECT_EQ(ReportedMessage(console.events.back(), "EInOutError"), "Disk full.");
-    EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), c.left);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"logo.tga", "tic.ici"}));
-  }
+struct CommitOrderCase {
+  const char* name;
+  void (*arrange)(RecordingConsole&);
+  const char* left;  // in tic.ici
+};
+void PrintTo(const CommitOrderCase& c, std::ostream* os) { *os << c.name; }
+
+const CommitOrderCase kCommitOrderCases[] = {
+    {"LinesBeforeTheCommit", [](RecordingConsole& c) { c.FailFlush(); }, "older"},
+    // Lines 0 to 3 are the banner and "Processing file"; 4 is "Finished!".
+    {"FinishedAfterIt", [](RecordingConsole& c) { c.FailAtLine(4); }, "\x02\x31\x08"},
+};
+
+class RunPelorinCommitOrderTest : public ::testing::TestWithParam<CommitOrderCase> {};
+
+TEST_P(RunPelorinCommitOrderTest, OutputIsShownBeforeTicIciIsReplaced) {
+  TempDir dir;
+  WriteFileBytes(dir / "logo.tga", MakeTga(1, 1, "\x10\x20\x30\x40"));
+  WriteFileBytes(dir / "tic.ici", "older");
+  RecordingConsole console;
+  GetParam().arrange(console);
+  EXPECT_EQ(RunPelorin(dir / "logo.tga", console), 1);
+  ExpectReportedLast(console, "Disk full");
+  EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), GetParam().left);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"logo.tga", "tic.ici"}));
 }
 
+INSTANTIATE_TEST_SUITE_P(Failures, RunPelorinCommitOrderTest,
+                         ::testing::ValuesIn(kCommitOrderCases), CaseName());
+
 // Memory that runs out anywhere, not only in the image's buffers, is a
-// failure reported like any other.
+// failure reported like any other: here in the usage screen's first line
+// and in "Processing file".
 TEST(RunPelorinTest, RunningOutOfMemoryIsReportedAsEOutOfMemory) {
   TempDir dir;
   WriteFileBytes(dir / "logo.tga", MakeTga(1, 1, "\x10\x20\x30\x40"));
@@ -168,9 +158,8 @@ TEST(RunPelorinTest, RunningOutOfMemoryIsReportedAsEOutOfMemory) {
     SCOPED_TRACE(line);
     RecordingConsole console;
     console.RunOutOfMemoryAtLine(line);
-    EXPECT_EQ(RunPelorin(dir / "logo.tga", console), 1);
-    ASSERT_FALSE(console.events.empty());
-    EXPECT_EQ(ReportedMessage(console.events.back(), "EOutOfMemory"), "Out of memory.");
+    EXPECT_EQ(RunPelorin(line == 0 ? std::nullopt : std::optional(dir / "logo.tga"), console), 1);
+    ExpectReportedLast(console, "Out of memory", "EOutOfMemory");
   }
   EXPECT_EQ(ReadFileBytes(dir / "tic.ici"), "older");
 }

@@ -8,14 +8,21 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "testing/process_state.h"
+#include "testing/blocked_call.h"
+#include "testing/case_name.h"
+#include "testing/child_process.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
+#include "testing/file_bytes.h"
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 
 namespace pelorin::testing {
 namespace {
@@ -23,29 +30,14 @@ namespace {
 const char kSourceName[] = "in.tga";
 const std::string kOlderResult = "an older tic.ici, which must keep these bytes";
 
-const std::string kBanner =
-    "Pelorin converter    {by Zarnoth}\n"
-    "Visit https://pelorin.example.org - the best place for free stuff!\n"
-    "Everything free: java, pics, melodies, firmwares, soft\n";
-const std::string kPressEnter = "Press ENTER to continue...\n";
+// What a terminal or pipe shows of `lines`.
+std::string Shown(const std::vector<std::string>& lines) { return JoinLines(lines, "\n"); }
 
-std::string UsageScreen() {
-  return kBanner +
-         "USAGE: pelorin.exe <filename>\n"
-         "Result file will be stored at the source directory with filename \"tic.ici\"\n" +
-         kPressEnter;
-}
-
-std::string ConversionScreen(const std::string& shown_path) {
-  return kBanner + "Processing file: " + shown_path + "\nFinished!\n" + kPressEnter;
-}
-
-void ExpectFailureReport(const RunResult& result, const std::string& class_name,
-                         const std::string& message) {
+// A run that failed with a `class_name` report of `message`.
+void ExpectFailedRun(const RunResult& result, const std::string& class_name,
+                     const std::string& message) {
   EXPECT_EQ(result.exit_status, 1);
-  const std::string head = "Exception " + class_name + " in module pelorin at ";
-  ASSERT_EQ(result.err.compare(0, head.size(), head), 0) << result.err;
-  EXPECT_EQ(result.err.substr(head.size() + 8), ".\n" + message + ".\n\n") << result.err;
+  EXPECT_TRUE(IsProgramFailureReport(result.err, class_name, message));
 }
 
 // Puts `fd` in non-blocking mode.
@@ -86,7 +78,7 @@ class ConsoleE2e : public ::testing::Test {
   RunResult RunReleasedOnceWaiting(const std::function<void()>& before_exec,
                                    const std::function<RunResult(ChildProcess&)>& release) {
     ChildProcess child(Command(true), Options(before_exec));
-    const bool waited = WaitUntilPolling(child);
+    const bool waited = WaitUntilPolling(child, std::chrono::seconds(10));
     RunResult result = release(child);
     EXPECT_TRUE(waited) << "ended instead of waiting: " << result.err;
     return result;
@@ -117,7 +109,7 @@ class UnwritableOutputE2e : public ConsoleE2e,
 TEST_P(UnwritableOutputE2e, FailsBeforeTicIciIsReplaced) {
   RunResult result = RunProgram(Command(true), Options(GetParam().redirect));
 
-  ExpectFailureReport(result, "EInOutError", GetParam().message);
+  ExpectFailedRun(result, "EInOutError", GetParam().message);
   EXPECT_EQ(ReadFileBytes(dir_ / "tic.ici"), kOlderResult);
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{kSourceName, "tic.ici"}));
 }
@@ -137,7 +129,7 @@ const UnwritableOutput kUnwritableOutputs[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Outputs, UnwritableOutputE2e, ::testing::ValuesIn(kUnwritableOutputs),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // A parent may leave a standard stream non-blocking. No input yet, or no
 // room yet for output, is then not a failure: the program waits.
@@ -146,7 +138,7 @@ TEST_F(ConsoleE2e, WaitsForANonBlockingPipeToGiveItsLine) {
                                             [](ChildProcess& child) { return child.Finish("\n"); });
 
   EXPECT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(result.out, ConversionScreen(kSourceName));
+  EXPECT_EQ(result.out, Shown(ConversionScreen(kSourceName)));
   ExpectNewResult();
 }
 
@@ -168,7 +160,7 @@ TEST_F(ConsoleE2e, WaitsForANonBlockingTerminalToGiveItsLine) {
   close(terminal);
 
   EXPECT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(result.out, ConversionScreen(kSourceName));
+  EXPECT_EQ(result.out, Shown(ConversionScreen(kSourceName)));
   ExpectNewResult();
 }
 
@@ -187,7 +179,7 @@ TEST_F(ConsoleE2e, WaitsForRoomInANonBlockingPipe) {
   EXPECT_EQ(result.exit_status, 0) << result.err;
   const size_t filled = result.out.find_first_not_of('#');
   ASSERT_NE(filled, std::string::npos) << "nothing after the filler";
-  EXPECT_EQ(result.out.substr(filled), ConversionScreen(kSourceName));
+  EXPECT_EQ(result.out.substr(filled), Shown(ConversionScreen(kSourceName)));
   ExpectNewResult();
 }
 
@@ -200,8 +192,8 @@ TEST_F(ConsoleE2e, AStandardInputOpenForWritingOnlyFailsTheWait) {
     RunResult result = RunProgram(Command(convert),
                                   Options([] { Redirect(STDIN_FILENO, "/dev/null", O_WRONLY); }));
 
-    ExpectFailureReport(result, "EInOutError", "I/O error 9");
-    EXPECT_EQ(result.out, convert ? ConversionScreen(kSourceName) : UsageScreen());
+    ExpectFailedRun(result, "EInOutError", "I/O error 9");
+    EXPECT_EQ(result.out, Shown(convert ? ConversionScreen(kSourceName) : UsageScreen()));
   }
   ExpectNewResult();
 }

@@ -23,9 +23,16 @@
 #include <string>
 #include <vector>
 
-#include "image/tga_source.h"
-#include "testing/process_state.h"
+#include "image/tga_format.h"
+#include "testing/bytes.h"
+#include "testing/case_name.h"
+#include "testing/child_process.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
+#include "testing/file_bytes.h"
+#include "testing/output_watch.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PELORIN_UNDER_ADDRESS_SANITIZER 1
@@ -44,25 +51,17 @@ const char kSourceName[] = "source.tga";
 // Stored rows: row 0 = opaque red, opaque green; row 1 = opaque blue, white.
 std::string TwoByTwoTga() {
   return MakeTga(2, 2,
-                 std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
-                             "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF",
-                             16));
+                 Bytes({0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF,  //
+                        0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
-// A TGA header promising `width` x `height` pixels, made as a sparse file of
-// full length: large enough to take a while, quick to create.
-void MakeSparseTga(const std::string& path, uint16_t width, uint16_t height) {
-  WriteFileBytes(path, MakeTga(width, height, ""));
-  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(TgaFileSizeFor({width, height}))), 0);
-}
-
-void ExpectReport(const RunResult& result, const std::string& class_name,
-                  const std::string& message) {
+// A run that failed: status 1, the report of `class_name` with `message`,
+// and no word of success.
+void ExpectFailedRun(const RunResult& result, const std::string& class_name,
+                     const std::string& message) {
   EXPECT_EQ(result.exit_status, 1);
-  const std::string head = "Exception " + class_name + " in module pelorin at ";
-  ASSERT_EQ(result.err.compare(0, head.size(), head), 0) << result.err;
-  EXPECT_EQ(result.err.substr(head.size() + 8), ".\n" + message + ".\n\n") << result.err;
-  EXPECT_EQ(result.out.find("Finished!"), std::string::npos) << result.out;
+  EXPECT_TRUE(IsProgramFailureReport(result.err, class_name, message));
+  EXPECT_EQ(result.out.find(kFinished), std::string::npos) << result.out;
 }
 
 class FaultsE2e : public ::testing::Test {
@@ -98,18 +97,18 @@ class InterruptionE2e : public FaultsE2e, public ::testing::WithParamInterface<i
 
 TEST_P(InterruptionE2e, LeavesNoTemporaryFileAndDiesByTheSignal) {
   const int signal_number = GetParam();
-  MakeSparseTga(dir_ / kSourceName, 16384, 16384);
+  WriteSparseTga(dir_ / kSourceName, 16384, 16384);
   ChildProcess child = Start();
 
-  std::string temporary = WaitForFileOpenedIn(child, dir_.path(), {kSourceName, "tic.ici"});
-  ASSERT_NE(temporary, "") << "the program ended before it created its output";
+  const std::string output = WaitForFileOpenedIn(child, dir_.path(), {kSourceName, "tic.ici"});
+  ASSERT_NE(output, "") << "the program ended before it created its output";
   ASSERT_EQ(kill(child.pid(), signal_number), 0);
   RunResult result = child.Finish("");
 
   EXPECT_EQ(result.exit_status, -1);
   EXPECT_EQ(result.signal, signal_number) << strsignal(result.signal);
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out.find("Finished!"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find(kFinished), std::string::npos) << result.out;
   ExpectOldResultAlone();
 }
 
@@ -121,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptionE2e,
 
 // `nohup pelorin ...` ignores SIGHUP; the program must not turn it back on.
 TEST_F(FaultsE2e, SignalIgnoredByTheParentStaysIgnored) {
-  MakeSparseTga(dir_ / kSourceName, 4096, 4096);
+  WriteSparseTga(dir_ / kSourceName, 4096, 4096);
   ChildProcess child = Start([] { signal(SIGHUP, SIG_IGN); });
 
   ASSERT_NE(WaitForFileOpenedIn(child, dir_.path(), {kSourceName, "tic.ici"}), "");
@@ -139,7 +138,7 @@ TEST_F(FaultsE2e, SignalIgnoredByTheParentStaysIgnored) {
 // program is stopped the moment it has its output file open, the source is
 // cut down to its header, and the program goes on.
 TEST_F(FaultsE2e, SourceTruncatedAfterTheSizeCheckFailsAsShort) {
-  MakeSparseTga(dir_ / kSourceName, 16384, 16384);
+  WriteSparseTga(dir_ / kSourceName, 16384, 16384);
   ChildProcess child = Start();
 
   ASSERT_NE(WaitForFileOpenedIn(child, dir_.path(), {kSourceName, "tic.ici"}), "")
@@ -147,11 +146,11 @@ TEST_F(FaultsE2e, SourceTruncatedAfterTheSizeCheckFailsAsShort) {
   ASSERT_EQ(kill(child.pid(), SIGSTOP), 0);
   siginfo_t stopped = {};
   ASSERT_EQ(waitid(P_PID, static_cast<id_t>(child.pid()), &stopped, WSTOPPED), 0);
-  ASSERT_EQ(truncate((dir_ / kSourceName).c_str(), kTgaPixelDataOffset), 0);
+  ASSERT_EQ(truncate((dir_ / kSourceName).c_str(), kTgaHeaderSize), 0);
   ASSERT_EQ(kill(child.pid(), SIGCONT), 0);
   RunResult result = child.Finish("");
 
-  ExpectReport(result, "EInOutError", "Read beyond end of file");
+  ExpectFailedRun(result, "EInOutError", "Read beyond end of file");
   ExpectOldResultAlone();
 }
 
@@ -168,7 +167,7 @@ TEST_F(FaultsE2e, GiantHeaderOnATinyFileFailsWithoutAllocating) {
     rlimit limit = {kLimit, kLimit};
     setrlimit(RLIMIT_AS, &limit);
   });
-  ExpectReport(result, "EInOutError", "Read beyond end of file");
+  ExpectFailedRun(result, "EInOutError", "Read beyond end of file");
   ExpectOldResultAlone();
 }
 
@@ -183,39 +182,45 @@ TEST_F(FaultsE2e, FileSizeLimitWithDefaultSignalIsAReportedWriteError) {
     setrlimit(RLIMIT_FSIZE, &limit);
   });
   EXPECT_EQ(result.signal, 0) << strsignal(result.signal);
-  ExpectReport(result, "EWriteError", "Stream write error");
+  ExpectFailedRun(result, "EWriteError", "Stream write error");
   ExpectOldResultAlone();
 }
 
 // A closed stdout fails at the first line, before any file is touched; its
 // descriptor is not lent to a file the program opens. With stderr closed
 // too, the report has nowhere to go, but the status still tells.
-TEST_F(FaultsE2e, ClosedStandardOutputFailsBeforeAnyFileIsTouched) {
+struct ClosedStreamsCase {
+  const char* name;
+  std::vector<int> closed;
+};
+void PrintTo(const ClosedStreamsCase& c, std::ostream* os) { *os << c.name; }
+
+const ClosedStreamsCase kClosedStreams[] = {
+    {"StdoutClosed", {STDOUT_FILENO}},
+    {"StdoutAndStderrClosed", {STDOUT_FILENO, STDERR_FILENO}},
+};
+
+class ClosedStandardOutputE2e : public FaultsE2e,
+                                public ::testing::WithParamInterface<ClosedStreamsCase> {};
+
+TEST_P(ClosedStandardOutputE2e, FailsBeforeAnyFileIsTouched) {
   WriteFileBytes(dir_ / kSourceName, TwoByTwoTga());
-  struct Case {
-    const char* name;
-    std::vector<int> closed;
-  };
-  const Case cases[] = {
-      {"stdout closed", {STDOUT_FILENO}},
-      {"stdout and stderr closed", {STDOUT_FILENO, STDERR_FILENO}},
-  };
-  for (const Case& the_case : cases) {
-    SCOPED_TRACE(the_case.name);
-    const std::vector<int> closed = the_case.closed;
-    RunResult result = Run([closed] {
-      for (int fd : closed) close(fd);
-    });
-    if (closed.size() == 1) {
-      ExpectReport(result, "EInOutError", "I/O error 9");
-    } else {
-      EXPECT_EQ(result.exit_status, 1);
-      EXPECT_EQ(result.err, "");
-    }
-    EXPECT_EQ(result.out, "");
-    ExpectOldResultAlone();
+  const std::vector<int> closed = GetParam().closed;
+  RunResult result = Run([closed] {
+    for (int fd : closed) close(fd);
+  });
+  if (std::find(closed.begin(), closed.end(), STDERR_FILENO) == closed.end()) {
+    ExpectFailedRun(result, "EInOutError", "I/O error 9");
+  } else {
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, "");
   }
+  EXPECT_EQ(result.out, "");
+  ExpectOldResultAlone();
 }
+
+INSTANTIATE_TEST_SUITE_P(Streams, ClosedStandardOutputE2e, ::testing::ValuesIn(kClosedStreams),
+                         CaseName());
 
 // A small file system of its own, filled up so that the output runs out of
 // room after its first page. Mounting needs privileges; without them the
@@ -269,7 +274,7 @@ TEST_F(FullFileSystemE2e, WriteThatRunsOutOfRoomMidwayLeavesTheOldResult) {
   options.working_directory = mount_point_;
   RunResult result = RunProgram({PELORIN_EXECUTABLE, kSourceName}, options);
 
-  ExpectReport(result, "EWriteError", "Stream write error");
+  ExpectFailedRun(result, "EWriteError", "Stream write error");
   EXPECT_EQ(NamesIn(mount_point_), (std::vector<std::string>{"filler", kSourceName, "tic.ici"}));
   EXPECT_EQ(ReadFileBytes(mount_point_ + "/tic.ici"), kOldResult);
 }

@@ -30,11 +30,16 @@
 #include <utility>
 #include <vector>
 
-#include "image/tga_source.h"
 #include "platform/temporary_name.h"
-#include "testing/process_state.h"
+#include "testing/case_name.h"
+#include "testing/child_process.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
+#include "testing/file_bytes.h"
+#include "testing/output_watch.h"
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
 #include "testing/unprivileged_user.h"
 
 namespace pelorin::testing {
@@ -88,13 +93,6 @@ void SkipUnlessPossible(const Naming& naming) {
     GTEST_SKIP() << "cannot hide /proc/self/fd here: mounting needs privileges";
 }
 
-// A TGA header promising `width` x `height` pixels, made as a sparse file of
-// full length: large enough to take a while, quick to create.
-void MakeSparseTga(const std::string& path, uint16_t width, uint16_t height) {
-  WriteFileBytes(path, MakeTga(width, height, ""));
-  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(TgaFileSizeFor({width, height}))), 0);
-}
-
 std::string RealPath(const std::string& path) {
   char* resolved = realpath(path.c_str(), nullptr);
   std::string result = resolved != nullptr ? resolved : path;
@@ -102,20 +100,15 @@ std::string RealPath(const std::string& path) {
   return result;
 }
 
+// What standard output shows of a conversion of `shown_path`.
 std::string ConversionOutput(const std::string& shown_path) {
-  return "Pelorin converter    {by Zarnoth}\n"
-         "Visit https://pelorin.example.org - the best place for free stuff!\n"
-         "Everything free: java, pics, melodies, firmwares, soft\n"
-         "Processing file: " +
-         shown_path + "\nFinished!\nPress ENTER to continue...\n";
+  return JoinLines(ConversionScreen(shown_path), "\n");
 }
 
-void ExpectFailureReport(const RunResult& result, const std::string& class_name,
-                         const std::string& message) {
+void ExpectFailedRun(const RunResult& result, const std::string& class_name,
+                     const std::string& message) {
   EXPECT_EQ(result.exit_status, 1);
-  const std::string head = "Exception " + class_name + " in module pelorin at ";
-  ASSERT_EQ(result.err.compare(0, head.size(), head), 0) << result.err;
-  EXPECT_EQ(result.err.substr(head.size() + 8), ".\n" + message + ".\n\n") << result.err;
+  EXPECT_TRUE(IsProgramFailureReport(result.err, class_name, message));
 }
 
 class ReplaceE2e : public ::testing::TestWithParam<Naming> {
@@ -141,8 +134,7 @@ class ReplaceE2e : public ::testing::TestWithParam<Naming> {
   TempDir dir_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Output, ReplaceE2e, ::testing::Values(kUnnamed, kNamed),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Output, ReplaceE2e, ::testing::Values(kUnnamed, kNamed), CaseName());
 
 TEST_P(ReplaceE2e, ReplacesTheOlderResultWithTheExactBytes) {
   const std::string tga = MakeRandomTga(300, 200, 5);
@@ -169,7 +161,7 @@ TEST_P(ReplaceE2e, AFileSizeLimitIsAReportedWriteError) {
   });
 
   EXPECT_EQ(result.signal, 0) << strsignal(result.signal);
-  ExpectFailureReport(result, "EWriteError", "Stream write error");
+  ExpectFailedRun(result, "EWriteError", "Stream write error");
   ExpectOlderResultAlone();
 }
 
@@ -189,7 +181,7 @@ TEST_P(ReplaceE2e, ACpuTimeLimitLeavesNothingBehind) {
       {"soft limit of 1 s", RLIM_INFINITY, SIGXCPU, true},
   };
   // Several seconds of work: a 4 GiB source, 3 GiB of output.
-  MakeSparseTga(dir_ / kSourceName, 32768, 32768);
+  WriteSparseTga(dir_ / kSourceName, 32768, 32768);
   for (const Case& c : cases) {
     if (GetParam().hide_descriptors && !c.named_too) continue;
     SCOPED_TRACE(c.name);
@@ -337,8 +329,8 @@ TEST_P(ReplaceE2e, WorksInAFolderWhosePathComesCloseToPathMax) {
     ASSERT_EQ(unlink((folder / "tic.ici").c_str()), 0);
     ASSERT_EQ(mkdir((folder / "tic.ici").c_str(), 0755), 0);
     result = RunProgram({PELORIN_EXECUTABLE, source}, Options());
-    ExpectFailureReport(result, "EFCreateError",
-                        "Cannot create file \"" + folder.path() + "/tic.ici\". Is a directory");
+    ExpectFailedRun(result, "EFCreateError",
+                    "Cannot create file \"" + folder.path() + "/tic.ici\". Is a directory");
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{source_name, "tic.ici"}));
   }
 }
@@ -350,7 +342,7 @@ TEST(ReplaceNamedE2e, AnInterruptedRunInAFolderWhosePathComesCloseToPathMaxLeave
   if (::testing::Test::IsSkipped()) return;
   TempDir base;
   LongFolder folder(RealPath(base.path()), PATH_MAX - 1 - std::string("/a.tga").size());
-  MakeSparseTga(folder / "a.tga", 16384, 16384);
+  WriteSparseTga(folder / "a.tga", 16384, 16384);
   WriteFileBytes(folder / "tic.ici", kOlderResult);
   ChildProcess child({PELORIN_EXECUTABLE, folder.path() + "/a.tga"},
                      OptionsFor(kNamed, base.path()));
@@ -384,7 +376,7 @@ class KilledRunE2e : public ::testing::TestWithParam<std::tuple<Naming, SignalCa
 
 TEST_P(KilledRunE2e, LeavesTheOlderResultAndNothingElse) {
   const auto& [naming, signal_case] = GetParam();
-  MakeSparseTga(dir_ / kSourceName, 16384, 16384);
+  WriteSparseTga(dir_ / kSourceName, 16384, 16384);
   WriteFileBytes(dir_ / "tic.ici", kOlderResult);
   ChildProcess child({PELORIN_EXECUTABLE, kSourceName}, OptionsFor(naming, dir_.path()));
 
@@ -429,19 +421,14 @@ const SignalCase kCatchableSignals[] = {
     {"RealTimeLast", SIGRTMAX},
 };
 
-std::string KilledRunCaseName(
-    const ::testing::TestParamInfo<std::tuple<Naming, SignalCase>>& info) {
-  return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Signals, KilledRunE2e,
                          ::testing::Combine(::testing::Values(kUnnamed, kNamed),
                                             ::testing::ValuesIn(kCatchableSignals)),
-                         KilledRunCaseName);
+                         CaseName());
 INSTANTIATE_TEST_SUITE_P(Kill, KilledRunE2e,
                          ::testing::Combine(::testing::Values(kUnnamed),
                                             ::testing::Values(SignalCase{"Kill", SIGKILL})),
-                         KilledRunCaseName);
+                         CaseName());
 
 }  // namespace
 }  // namespace pelorin::testing

@@ -2,88 +2,66 @@
 // through CreateProcessW (as Explorer and cmd.exe do), in a temporary
 // directory, with its output, exit status and tic.ici checked byte for byte.
 #include <windows.h>
-#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_path.h"
+#include "testing/bytes.h"
+#include "testing/case_name.h"
+#include "testing/child_process.h"
+#include "testing/console_texts.h"
+#include "testing/failure_report_check.h"
+#include "testing/file_bytes.h"
+#include "testing/fill_in.h"
+#include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
+#include "testing/tga_fixture.h"
+#include "testing/win32/api_path.h"
 #include "testing/win32/launched_program.h"
+#include "testing/win32/pelorin_exe.h"
 
 namespace pelorin {
 namespace {
 
+using testing::ApiPath;
+using testing::Bytes;
+using testing::CaseName;
+using testing::ConversionScreen;
+using testing::FillIn;
+using testing::IsProgramFailureReport;
+using testing::JoinLines;
+using testing::kFinished;
+using testing::kPressEnter;
 using testing::LaunchedProgram;
 using testing::LaunchOptions;
 using testing::MakeTga;
 using testing::PathExists;
+using testing::PelorinExePath;
 using testing::ReadFileBytes;
 using testing::RunCommandLine;
 using testing::RunResult;
+using testing::ScreenBeforeFailure;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-// pelorin.exe is built beside this test program.
-std::string PelorinPath() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring self(path, length);
-  return Utf8FromWide(self.substr(0, self.find_last_of(L"\\/") + 1)) + "pelorin.exe";
-}
+using testing::WriteLargeSparseTga;
 
 // Stored rows red green / blue white give blue white red green.
 const std::string kSourceImage = MakeTga(2, 2,
-                                         std::string("\x00\x00\xFF\xFF\x00\xFF\x00\xFF"
-                                                     "\xFF\x00\x00\xFF\xFF\xFF\xFF\xFF",
-                                                     16));
-const std::string kIciImage("\x1F\x00\x1F\xFF\xFF\x1F\x00\xF8\x1F\xE0\x07\x1F", 12);
+                                         Bytes({0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF,  //
+                                                0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+const std::string kIciImage =
+    Bytes({0x1F, 0x00, 0x1F, 0xFF, 0xFF, 0x1F, 0x00, 0xF8, 0x1F, 0xE0, 0x07, 0x1F});
 
-const char kBannerLine1[] = "Pelorin converter    {by Zarnoth}";
-const char kBannerLine3[] = "Everything free: java, pics, melodies, firmwares, soft";
-
-// Splits at CR LF; every line must end with one, a bare LF is a fault.
-std::vector<std::string> CrLfLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "unterminated line in: " << text;
-    if (end == std::string::npos) break;
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  for (const std::string& line : lines)
-    EXPECT_EQ(line.find('\n'), std::string::npos) << "bare line feed: " << line;
-  return lines;
-}
-
-// The banner, then `rest`. Banner line 2 is free wording, so only its
-// presence is checked.
-void ExpectScreen(const std::string& out, const std::vector<std::string>& rest) {
-  std::vector<std::string> lines = CrLfLines(out);
-  ASSERT_EQ(lines.size(), 3 + rest.size()) << out;
-  EXPECT_EQ(lines[0], kBannerLine1);
-  EXPECT_EQ(lines[1].rfind("Visit ", 0), 0u) << lines[1];
-  EXPECT_EQ(lines[2], kBannerLine3);
-  for (size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(lines[3 + i], rest[i]);
-}
-
-void ExpectReport(const std::string& err, const std::string& class_name,
-                  const std::string& message) {
-  std::regex report("Exception " + class_name + " in module pelorin\\.exe at [0-9A-F]{8}\\.\r\n");
-  std::smatch first_line;
-  ASSERT_TRUE(std::regex_search(err, first_line, report, std::regex_constants::match_continuous))
-      << err;
-  EXPECT_EQ(err.substr(first_line.length()), message + "\r\n\r\n");
-}
+// What standard output holds once the program has shown `lines`.
+std::string Shown(const std::vector<std::string>& lines) { return JoinLines(lines, "\r\n"); }
 
 void MakeDirectory(const std::string& path) {
-  ASSERT_TRUE(CreateDirectoryW(ApiPathFor(WideFromUtf8(path)).c_str(), nullptr)) << path;
+  ASSERT_TRUE(CreateDirectoryW(ApiPath(path).c_str(), nullptr)) << path;
 }
 
 // The system's text for `code` as EFCreateError shows it, without the
@@ -97,13 +75,8 @@ std::string ReasonText(DWORD code) {
 
 // Replaces {root} with the temporary directory and {drive} with its drive,
 // e.g. "C:".
-std::string Expand(std::string text, const std::string& root) {
-  for (auto [key, value] :
-       {std::pair<std::string, std::string>{"{root}", root}, {"{drive}", root.substr(0, 2)}}) {
-    for (size_t at; (at = text.find(key)) != std::string::npos;)
-      text.replace(at, key.size(), value);
-  }
-  return text;
+std::string Expand(const std::string& text, const std::string& root) {
+  return FillIn(text, {{"{root}", root}, {"{drive}", root.substr(0, 2)}});
 }
 
 class PelorinExe : public ::testing::Test {
@@ -115,7 +88,7 @@ class PelorinExe : public ::testing::Test {
                 const std::string& input = "") {
     LaunchOptions options;
     options.working_directory = In(working);
-    return RunCommandLine(PelorinPath(), Expand(command_line, dir_.path()), input, options);
+    return RunCommandLine(PelorinExePath(), Expand(command_line, dir_.path()), input, options);
   }
 
   TempDir dir_;
@@ -144,16 +117,12 @@ class UsageScreen : public PelorinExe, public ::testing::WithParamInterface<Usag
 TEST_P(UsageScreen, ShowsUsageAndTouchesNoFile) {
   RunResult run = Run(GetParam().command_line);
   EXPECT_EQ(run.exit_status, 0);
-  ExpectScreen(run.out, {"USAGE: pelorin.exe <filename>",
-                         "Result file will be stored at the source directory "
-                         "with filename \"tic.ici\"",
-                         "Press ENTER to continue..."});
+  EXPECT_EQ(run.out, Shown(testing::UsageScreen()));
   EXPECT_EQ(run.err, "");
   EXPECT_TRUE(dir_.Names().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(CommandLines, UsageScreen, ::testing::ValuesIn(kUsageCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLines, UsageScreen, ::testing::ValuesIn(kUsageCases), CaseName());
 
 // ---------------------------------------------------------------------------
 // Conversions: how the command line names the source, and where tic.ici goes
@@ -215,8 +184,7 @@ TEST_P(Conversion, FindsTheSourceAndWritesTicIciBesideIt) {
   RunResult run = Run(c.command_line, c.working);
 
   EXPECT_EQ(run.exit_status, 0) << run.err;
-  ExpectScreen(run.out, {"Processing file: " + Expand(c.shown_path, dir_.path()), "Finished!",
-                         "Press ENTER to continue..."});
+  EXPECT_EQ(run.out, Shown(ConversionScreen(Expand(c.shown_path, dir_.path()))));
   EXPECT_EQ(run.err, "");
   ASSERT_TRUE(PathExists(In(c.output)));
   EXPECT_EQ(ReadFileBytes(In(c.output)), kIciImage);
@@ -224,7 +192,7 @@ TEST_P(Conversion, FindsTheSourceAndWritesTicIciBesideIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, Conversion, ::testing::ValuesIn(kConversionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(PelorinExe, ReplacesAnOlderTicIciAndLeavesNoOtherFile) {
   WriteFileBytes(In("x.tga"), kSourceImage);
@@ -243,7 +211,73 @@ TEST_F(PelorinExe, EmptyImageGivesAnEmptyTicIci) {
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), "");
 }
 
-TEST_F(PelorinExe, ConvertsInFoldersBeyondMaxPath) {
+// TGA variants, as the program sees them on Windows: run-length encoded
+// data written from the back of the file, and colour maps.
+struct VariantFileCase {
+  const char* name;
+  std::string (*tga)();
+  bool converts;
+};
+void PrintTo(const VariantFileCase& c, std::ostream* os) { *os << c.name; }
+
+// Several bands of random pixels, so that bands are written at offsets.
+std::string RunLengthTga() {
+  testing::TgaFields fields = testing::VariantFields(10, 32, 700, 400);
+  return testing::MakeTgaFile(
+      fields, "", testing::RunLengthPackets(testing::RandomBytes(size_t{4} * 700 * 400, 3), 4));
+}
+
+std::string ColourMappedTga() {
+  testing::TgaFields fields = testing::MappedFields(33, 17, 40, 16);
+  fields.map_first = 3;
+  std::string indices = testing::RandomBytes(size_t{33} * 17, 4);
+  for (char& index : indices) index = static_cast<char>(3 + static_cast<uint8_t>(index) % 40);
+  return testing::MakeTgaFile(fields, testing::RandomBytes(2 * 40, 5), indices);
+}
+
+const VariantFileCase kVariantFiles[] = {
+    {"RunLength32", RunLengthTga, true},
+    {"ColourMapped", ColourMappedTga, true},
+    {"RunLengthCutShort", [] { return RunLengthTga().substr(0, 1000000); }, false},
+};
+
+class VariantFile : public PelorinExe, public ::testing::WithParamInterface<VariantFileCase> {};
+
+TEST_P(VariantFile, ConvertsOrFailsLeavingNothingElse) {
+  const std::string tga = GetParam().tga();
+  WriteFileBytes(In("x.tga"), tga);
+  WriteFileBytes(In("tic.ici"), "older");
+
+  RunResult run = Run("pelorin.exe x.tga");
+
+  if (GetParam().converts) {
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::optional<std::string> expected = testing::ReferenceConversion(tga);
+    ASSERT_TRUE(expected);
+    EXPECT_TRUE(ReadFileBytes(In("tic.ici")) == *expected);
+  } else {
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_TRUE(IsProgramFailureReport(run.err, "EInOutError", "Read beyond end of file"));
+    EXPECT_EQ(ReadFileBytes(In("tic.ici")), "older");
+  }
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"tic.ici", "x.tga"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, VariantFile, ::testing::ValuesIn(kVariantFiles), CaseName());
+
+struct DeepPathCase {
+  const char* name;
+  bool absolute;  // the source's absolute path, quoted; else the relative one
+};
+void PrintTo(const DeepPathCase& c, std::ostream* os) { *os << c.name; }
+
+const DeepPathCase kDeepPathCases[] = {{"Relative", false}, {"QuotedAbsolute", true}};
+
+class FoldersBeyondMaxPath : public PelorinExe,
+                             public ::testing::WithParamInterface<DeepPathCase> {};
+
+TEST_P(FoldersBeyondMaxPath, Convert) {
   std::string relative;
   for (int depth = 0; depth < 6; ++depth) {
     relative += (depth ? "\\" : "") + std::string(50, static_cast<char>('a' + depth));
@@ -253,21 +287,21 @@ TEST_F(PelorinExe, ConvertsInFoldersBeyondMaxPath) {
   ASSERT_GT(In(source).size(), static_cast<size_t>(MAX_PATH));
   WriteFileBytes(In(source), kSourceImage);
 
-  for (std::string line : {"pelorin.exe " + source, "pelorin.exe \"" + In(source) + "\""}) {
-    SCOPED_TRACE(line);
-    RunResult run = Run(line);
-    EXPECT_EQ(run.exit_status, 0) << run.err;
-    EXPECT_EQ(ReadFileBytes(In(relative + "\\tic.ici")), kIciImage);
-  }
+  RunResult run =
+      Run(GetParam().absolute ? "pelorin.exe \"" + In(source) + "\"" : "pelorin.exe " + source);
+
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(In(relative + "\\tic.ici")), kIciImage);
 }
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, FoldersBeyondMaxPath, ::testing::ValuesIn(kDeepPathCases),
+                         CaseName());
 
 TEST_F(PelorinExe, RedirectedOutputIsUtf8) {
   MakeDirectory(In("\u6f22\u5b57"));
   WriteFileBytes(In("\u6f22\u5b57\\\u03b1.tga"), kSourceImage);
   RunResult run = Run("pelorin.exe \u6f22\u5b57\\\u03b1.tga");
-  EXPECT_NE(run.out.find("Processing file: \xE6\xBC\xA2\xE5\xAD\x97\\\xCE\xB1.tga\r\n"),
-            std::string::npos)
-      << run.out;
+  EXPECT_EQ(run.out, Shown(ConversionScreen("\xE6\xBC\xA2\xE5\xAD\x97\\\xCE\xB1.tga")));
 }
 
 // ---------------------------------------------------------------------------
@@ -279,7 +313,8 @@ struct FailureCase {
   void (*prepare)(const std::string& root, HANDLE& held_open);
   const char* command_line;
   const char* class_name;
-  // {root} is filled in; {denied} and {in use} become the system's texts.
+  // Without its full stop; {root} is filled in, {denied} and {in use}
+  // become the system's texts.
   const char* message;
 };
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
@@ -289,59 +324,59 @@ void WriteSource(const std::string& root) { WriteFileBytes(root + "\\x.tga", kSo
 void WriteOldResult(const std::string& root) { WriteFileBytes(root + "\\tic.ici", "old result"); }
 
 HANDLE HoldOpen(const std::string& path, DWORD share) {
-  return CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_READ, share, nullptr,
-                     OPEN_EXISTING, 0, nullptr);
+  return CreateFileW(ApiPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0,
+                     nullptr);
 }
 
 const FailureCase kFailureCases[] = {
     {"MissingFile", [](const std::string& root, HANDLE&) { WriteOldResult(root); },
-     "pelorin.exe x.tga", "EInOutError", "File not found."},
+     "pelorin.exe x.tga", "EInOutError", "File not found"},
     {"MissingFolder", [](const std::string&, HANDLE&) {}, "pelorin.exe nowhere\\x.tga",
-     "EInOutError", "Invalid filename."},
+     "EInOutError", "Invalid filename"},
     {"FolderNamedAsSource",
      [](const std::string& root, HANDLE&) { MakeDirectory(root + "\\pics.tga"); },
-     "pelorin.exe pics.tga", "EInOutError", "File access denied."},
+     "pelorin.exe pics.tga", "EInOutError", "File access denied"},
     {"SourceLockedByAnotherProgram",
      [](const std::string& root, HANDLE& held) {
        WriteSource(root);
        WriteOldResult(root);
        held = HoldOpen(root + "\\x.tga", 0);
      },
-     "pelorin.exe x.tga", "EInOutError", "I/O error 32."},
+     "pelorin.exe x.tga", "EInOutError", "I/O error 32"},
     {"ShortSource",
      [](const std::string& root, HANDLE&) {
        WriteFileBytes(root + "\\x.tga", kSourceImage.substr(0, kSourceImage.size() - 1));
        WriteOldResult(root);
      },
-     "pelorin.exe x.tga", "EInOutError", "Read beyond end of file."},
+     "pelorin.exe x.tga", "EInOutError", "Read beyond end of file"},
     {"DeviceNamedAsSource", [](const std::string&, HANDLE&) {}, "pelorin.exe NUL", "EInOutError",
-     "Read beyond end of file."},
+     "Read beyond end of file"},
     {"HeaderCutShort",
      [](const std::string& root, HANDLE&) {
        WriteFileBytes(root + "\\x.tga", kSourceImage.substr(0, 15));
        WriteOldResult(root);
      },
-     "pelorin.exe x.tga", "EInOutError", "Read beyond end of file."},
+     "pelorin.exe x.tga", "EInOutError", "Read beyond end of file"},
     {"TicIciIsAFolder",
      [](const std::string& root, HANDLE&) {
        WriteSource(root);
        MakeDirectory(root + "\\tic.ici");
      },
-     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {denied}."},
+     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {denied}"},
     {"TicIciIsReadOnly",
      [](const std::string& root, HANDLE&) {
        WriteSource(root);
        WriteOldResult(root);
        SetFileAttributesW(WideFromUtf8(root + "\\tic.ici").c_str(), FILE_ATTRIBUTE_READONLY);
      },
-     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {denied}."},
+     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {denied}"},
     {"TicIciHeldOpenByAnotherProgram",
      [](const std::string& root, HANDLE& held) {
        WriteSource(root);
        WriteOldResult(root);
        held = HoldOpen(root + "\\tic.ici", FILE_SHARE_READ);
      },
-     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {in use}."},
+     "pelorin.exe x.tga", "EFCreateError", "Cannot create file \"{root}\\tic.ici\". {in use}"},
     {"TicIciNamedByAForwardSlashPath",
      [](const std::string& root, HANDLE&) {
        MakeDirectory(root + "\\sub");
@@ -349,7 +384,7 @@ const FailureCase kFailureCases[] = {
        MakeDirectory(root + "\\sub\\tic.ici");
      },
      "pelorin.exe sub/x.tga", "EFCreateError",
-     "Cannot create file \"{root}\\sub\\tic.ici\". {denied}."},
+     "Cannot create file \"{root}\\sub\\tic.ici\". {denied}"},
 };
 
 class Failure : public PelorinExe, public ::testing::WithParamInterface<FailureCase> {};
@@ -369,54 +404,33 @@ TEST_P(Failure, ReportsOnceAndLeavesEveryFileAsItWas) {
 
   EXPECT_EQ(run.exit_status, 1);
   std::string shown = Expand(c.command_line, dir_.path()).substr(sizeof "pelorin.exe");
-  ExpectScreen(run.out, {"Processing file: " + shown});
-  std::string message = Expand(c.message, dir_.path());
-  for (auto [key, code] : {std::pair<std::string, DWORD>{"{denied}", ERROR_ACCESS_DENIED},
-                           {"{in use}", ERROR_SHARING_VIOLATION}}) {
-    if (size_t at = message.find(key); at != std::string::npos)
-      message.replace(at, key.size(), ReasonText(code));
-  }
-  ExpectReport(run.err, c.class_name, message);
+  EXPECT_EQ(run.out, Shown(ScreenBeforeFailure(shown)));
+  std::string message =
+      FillIn(Expand(c.message, dir_.path()), {{"{denied}", ReasonText(ERROR_ACCESS_DENIED)},
+                                              {"{in use}", ReasonText(ERROR_SHARING_VIOLATION)}});
+  EXPECT_TRUE(IsProgramFailureReport(run.err, c.class_name, message));
   EXPECT_EQ(dir_.Names(), names_before);
   if (!old_result.empty()) {
     EXPECT_EQ(ReadFileBytes(In("tic.ici")), old_result);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailureCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailureCases), CaseName());
 
 TEST_F(PelorinExe, OutputComesBeforeTheReportOnOneStream) {
   LaunchOptions options;
   options.working_directory = dir_.path();
   options.merge_error_into_output = true;
-  RunResult run = RunCommandLine(PelorinPath(), "pelorin.exe x.tga", "", options);
+  RunResult run = RunCommandLine(PelorinExePath(), "pelorin.exe x.tga", "", options);
   EXPECT_EQ(run.exit_status, 1);
-  size_t processing = run.out.find("Processing file: x.tga\r\n");
-  size_t report = run.out.find("Exception EInOutError in module pelorin.exe at ");
-  ASSERT_NE(processing, std::string::npos) << run.out;
-  EXPECT_EQ(report, processing + std::string("Processing file: x.tga\r\n").size());
+  const std::string before = Shown(ScreenBeforeFailure("x.tga"));
+  ASSERT_EQ(run.out.substr(0, before.size()), before) << run.out;
+  EXPECT_TRUE(
+      IsProgramFailureReport(run.out.substr(before.size()), "EInOutError", "File not found"));
 }
 
 // ---------------------------------------------------------------------------
 // Interruption
-
-// A source whose pixels are a hole in the file: quick to make, and large
-// enough that the conversion is still running when it is interrupted.
-void WriteLargeSparseSource(const std::string& path) {
-  std::string header = MakeTga(16384, 16384, "");
-  HANDLE file = CreateFileW(ApiPathFor(WideFromUtf8(path)).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0, returned = 0;
-  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
-  WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
-  LARGE_INTEGER end;
-  end.QuadPart = 18 + 4LL * 16384 * 16384;
-  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-  ASSERT_TRUE(SetEndOfFile(file));
-  CloseHandle(file);
-}
 
 // Delivers a console control event to `program` as the system does: a new
 // thread in it that starts in CtrlRoutine and calls its handlers. This
@@ -449,11 +463,11 @@ const InterruptionCase kInterruptionCases[] = {
 class Interruption : public PelorinExe, public ::testing::WithParamInterface<InterruptionCase> {};
 
 TEST_P(Interruption, RemovesTheTemporaryFileAndKeepsTheOldResult) {
-  WriteLargeSparseSource(In("big.tga"));
+  WriteLargeSparseTga(In("big.tga"));
   WriteOldResult(dir_.path());
   LaunchOptions options;
   options.working_directory = dir_.path();
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe big.tga", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe big.tga", options);
 
   bool temporary_seen = false;
   for (int wait = 0; wait < 800 && !temporary_seen; ++wait) {
@@ -468,13 +482,12 @@ TEST_P(Interruption, RemovesTheTemporaryFileAndKeepsTheOldResult) {
   RunResult run = pelorin.Finish();
 
   EXPECT_EQ(static_cast<DWORD>(run.exit_status), static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
-  EXPECT_EQ(run.out.find("Finished!"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find(kFinished), std::string::npos) << run.out;
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"big.tga", "tic.ici"}));
   EXPECT_EQ(ReadFileBytes(In("tic.ici")), "old result");
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruptionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruptionCases), CaseName());
 
 // ---------------------------------------------------------------------------
 // The wait for Enter
@@ -482,9 +495,9 @@ INSTANTIATE_TEST_SUITE_P(Events, Interruption, ::testing::ValuesIn(kInterruption
 TEST_F(PelorinExe, WaitsOnAPipeUntilALineFeedArrives) {
   LaunchOptions options;
   options.working_directory = dir_.path();
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe", options);
   EXPECT_FALSE(pelorin.EndsWithin(1500));
-  EXPECT_NE(pelorin.OutputSoFar().find("Press ENTER to continue...\r\n"), std::string::npos);
+  EXPECT_NE(pelorin.OutputSoFar().find(kPressEnter + std::string("\r\n")), std::string::npos);
   pelorin.WriteInput("typed, then a carriage return\r");
   EXPECT_FALSE(pelorin.EndsWithin(300));
   pelorin.WriteInput("\n");
@@ -516,15 +529,14 @@ TEST_P(InputSource, EndsTheWait) {
     options.input_file = In(GetParam().file_name);
     WriteFileBytes(options.input_file, GetParam().file_contents);
   }
-  LaunchedProgram pelorin(PelorinPath(), "pelorin.exe", options);
+  LaunchedProgram pelorin(PelorinExePath(), "pelorin.exe", options);
   EXPECT_TRUE(pelorin.EndsWithin(20000));
   RunResult run = pelorin.Finish();
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.err, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, InputSource, ::testing::ValuesIn(kInputCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Inputs, InputSource, ::testing::ValuesIn(kInputCases), CaseName());
 
 }  // namespace
 }  // namespace pelorin

@@ -80,6 +80,15 @@ void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_
   }
 }
 
+void WidenBgrPortable(const uint8_t* bgr_pixels, size_t count, uint8_t* bgra_pixels) {
+  for (size_t i = 0; i < count; ++i, bgr_pixels += 3, bgra_pixels += 4) {
+    bgra_pixels[0] = bgr_pixels[0];
+    bgra_pixels[1] = bgr_pixels[1];
+    bgra_pixels[2] = bgr_pixels[2];
+    bgra_pixels[3] = 0xFF;
+  }
+}
+
 const EncoderPath& FastestSupportedPath(EncoderPathList paths) {
   size_t best = 0;
   for (size_t i = 1; i < paths.count; ++i)

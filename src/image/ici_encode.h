@@ -17,10 +17,15 @@ namespace pelorin {
 // the ranges must not overlap.
 using PixelEncoder = void (*)(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
 
+// Widens `count` 24-bit pixels (blue, green, red) into `count` 32-bit ones
+// with alpha 255. Reads exactly 3·count bytes and writes exactly 4·count.
+using BgrWidener = void (*)(const uint8_t* bgr_pixels, size_t count, uint8_t* bgra_pixels);
+
 struct EncoderPath {
   const char* name;
   PixelEncoder encode;
-  // Whether this CPU can run `encode`.
+  BgrWidener widen_bgr;
+  // Whether this CPU can run `encode` and `widen_bgr`.
   bool (*supported)();
 };
 
@@ -31,6 +36,7 @@ struct EncoderPathList {
 
 // Plain C++, for any CPU: two pixels to a 64-bit word, four per step.
 void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
+void WidenBgrPortable(const uint8_t* bgr_pixels, size_t count, uint8_t* bgra_pixels);
 
 // Every implementation built into this program, the portable one first and
 // the others from slowest to fastest. Which ones exist depends on the

@@ -5,7 +5,7 @@ namespace pelorin {
 
 EncoderPathList AllEncoderPaths() {
   static const EncoderPath kPaths[] = {
-      {"portable", EncodePixelsPortable, [] { return true; }},
+      {"portable", EncodePixelsPortable, WidenBgrPortable, [] { return true; }},
   };
   return EncoderPathList{kPaths, sizeof kPaths / sizeof kPaths[0]};
 }

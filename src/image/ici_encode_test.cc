@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <random>
 #include <string>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "testing/bytes.h"
+#include "testing/case_name.h"
 #include "testing/reference_ici.h"
 #include "testing/worked_values.h"
 
@@ -131,6 +134,38 @@ TEST_P(EncoderPathTest, MatchesTheReferenceForEveryChannelValue) {
   EXPECT_EQ(ici, ReferenceEncoding(input.data(), count));
 }
 
+// 24-bit pixels get alpha 255 and keep their bytes, for every count that
+// leaves a remainder after each path's steps, on unaligned rows; nothing
+// outside the output is written and nothing past the input is read (the
+// input ends exactly at the end of its allocation, for AddressSanitizer).
+TEST_P(EncoderPathTest, WidensBgrExactly) {
+  constexpr size_t kGuard = 64;
+  constexpr uint8_t kGuardByte = 0xA5;
+  for (size_t count :
+       {0u, 1u, 2u, 5u, 15u, 16u, 17u, 31u, 32u, 33u, 47u, 48u, 63u, 64u, 65u, 1000u, 8191u}) {
+    for (size_t out_offset = 0; out_offset <= 3; ++out_offset) {
+      std::vector<uint8_t> random = RandomBytes(3 * count, static_cast<uint32_t>(count));
+      std::unique_ptr<uint8_t[]> input(new uint8_t[3 * count]);
+      std::copy(random.begin(), random.end(), input.get());
+      std::vector<uint8_t> output(out_offset + 4 * count + kGuard, kGuardByte);
+
+      GetParam().widen_bgr(input.get(), count, output.data() + out_offset);
+
+      for (size_t i = 0; i < count; ++i) {
+        const uint8_t* bgra = output.data() + out_offset + 4 * i;
+        ASSERT_EQ(std::vector<uint8_t>(bgra, bgra + 4),
+                  (std::vector<uint8_t>{random[3 * i], random[3 * i + 1], random[3 * i + 2], 0xFF}))
+            << "pixel " << i << " of " << count << ", output offset " << out_offset;
+      }
+      for (size_t i = 0; i < output.size(); ++i) {
+        if (i >= out_offset && i < out_offset + 4 * count) continue;
+        ASSERT_EQ(output[i], kGuardByte)
+            << "byte " << i << " outside the output was written, " << count << " pixels";
+      }
+    }
+  }
+}
+
 std::vector<EncoderPath> PathsToTest() {
   EncoderPathList all = AllEncoderPaths();
   return {all.paths, all.paths + all.count};
@@ -148,7 +183,7 @@ TEST(EncoderPathsTest, StartWithThePortablePath) {
   EXPECT_TRUE(all.paths[0].supported());
 }
 
-void NoPixels(const uint8_t*, size_t, uint8_t*) {}
+void NoPixels(const uint8_t* /*in*/, size_t /*count*/, uint8_t* /*out*/) {}
 
 // Paths a CPU may or may not run, in the order AllEncoderPaths() keeps.
 struct ChoiceCase {
@@ -172,15 +207,15 @@ TEST_P(FastestSupportedPathTest, TakesTheLastPathTheCpuRuns) {
   second_supported = GetParam().second_supported;
   third_supported = GetParam().third_supported;
   const EncoderPath paths[] = {
-      {"first", NoPixels, [] { return true; }},
-      {"second", NoPixels, [] { return second_supported; }},
-      {"third", NoPixels, [] { return third_supported; }},
+      {"first", NoPixels, NoPixels, [] { return true; }},
+      {"second", NoPixels, NoPixels, [] { return second_supported; }},
+      {"third", NoPixels, NoPixels, [] { return third_supported; }},
   };
   EXPECT_STREQ(FastestSupportedPath(EncoderPathList{paths, 3}).name, GetParam().chosen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cpus, FastestSupportedPathTest, ::testing::ValuesIn(kChoiceCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // The program's choice, against what this CPU says of itself.
 TEST(EncoderPathsTest, TheProgramRunsTheWidestPathThisCpuHas) {

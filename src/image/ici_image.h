@@ -29,8 +29,11 @@
 // Stored rows P0 P1 / P2 P3 give P2 P3 P0 P1.
 //
 // The image is made in bands of whole rows: a band of source is read in one
-// piece, encoded and written. Only a band's worth of source and of ICI bytes
-// is ever held, so memory stays flat whatever the image size.
+// piece, widened and encoded, and written at its place in the file. Only a
+// band's worth of source and of ICI bytes is ever held, so memory stays flat
+// whatever the image size. Uncompressed sources are read from their last
+// band to their first and written front to back; run-length encoded ones
+// can only be decoded from the front, so they are written back to front.
 #ifndef PELORIN_IMAGE_ICI_IMAGE_H_
 #define PELORIN_IMAGE_ICI_IMAGE_H_
 
@@ -55,17 +58,18 @@ struct BandLayout {
   uint32_t band_rows;  // all bands but the last hold this many, at least 1
 };
 
-// Bands of as many whole rows as fit into `band_bytes` of source, at least
-// one row a band.
+// Bands of as many whole rows as fit into `band_bytes` of pixels at 4
+// bytes each, at least one row a band.
 BandLayout LayOutBands(ImageSize size, uint64_t band_bytes);
 
-// Streams the whole ICI image of `source` into `sink`, last stored row
-// first, in bands of about `band_bytes` of source (the program passes
-// kBandBytes), encoded by `encoder`. Call TgaSource::RequireAllPixels first;
-// a row that still comes up short raises "Read beyond end of file". Raises
-// EOutOfMemory when the band buffers cannot be had; any failure ends the
-// writing where it arose.
-void WriteIciImage(TgaSource& source, ImageSize size, ByteSink& sink, uint64_t band_bytes,
+// Writes the whole ICI image of `source`, whose header has been read, into
+// `sink`, in bands of about `band_bytes` (the program passes kBandBytes),
+// encoded by `encoder`. Call TgaSource::RequireAllPixels first; pixels that
+// still come up short, run-length data that ends early and colour indices
+// outside the map raise "Read beyond end of file". Raises EOutOfMemory when
+// the band buffers cannot be had; any failure ends the writing where it
+// arose.
+void WriteIciImage(TgaSource& source, ByteSink& sink, uint64_t band_bytes,
                    const EncoderPath& encoder);
 
 }  // namespace pelorin

@@ -6,14 +6,17 @@ namespace pelorin {
 
 namespace {
 
-constexpr uint64_t kSizeFieldsOffset = 12;
-constexpr uint64_t kSizeFieldsEnd = 16;
+uint64_t PixelCount(ImageSize size) { return uint64_t{size.width} * size.height; }
+
+uint64_t ColourMapEnd(const TgaColourMap& map) {
+  return map.offset + uint64_t{map.length} * StoredBytesPerPixel(map.entry_kind);
+}
 
 }  // namespace
 
-uint64_t TgaFileSizeFor(ImageSize size) {
-  // At most 18 + 4 · 65535² bytes, far inside 64 bits.
-  return kTgaPixelDataOffset + kTgaBytesPerPixel * size.width * size.height;
+uint64_t TgaFileSizeFor(const TgaLayout& layout) {
+  // At most 18 + 255 + 4 · 65535 + 4 · 65535² bytes, far inside 64 bits.
+  return layout.pixel_offset + StoredBytesPerPixel(layout.pixel_kind) * PixelCount(layout.size);
 }
 
 void TgaSource::ReadExactly(uint64_t offset, uint8_t* into, uint64_t count) {
@@ -28,23 +31,42 @@ void TgaSource::ReadExactly(uint64_t offset, uint8_t* into, uint64_t count) {
   }
 }
 
-ImageSize TgaSource::ReadImageSize() {
-  if (file_.Size() < kSizeFieldsEnd) throw EInOutError(kReadBeyondEndOfFile);
-  uint8_t fields[kSizeFieldsEnd - kSizeFieldsOffset];
-  ReadExactly(kSizeFieldsOffset, fields, sizeof fields);
-  return ImageSize{static_cast<uint16_t>(fields[0] | fields[1] << 8),
-                   static_cast<uint16_t>(fields[2] | fields[3] << 8)};
+const TgaLayout& TgaSource::ReadHeader() {
+  const uint64_t file_size = file_.Size();
+  if (file_size < kTgaSizeFieldsEnd) throw EInOutError(kReadBeyondEndOfFile);
+  uint8_t header[kTgaHeaderSize];
+  const size_t length =
+      static_cast<size_t>(file_size < kTgaHeaderSize ? file_size : kTgaHeaderSize);
+  ReadExactly(0, header, length);
+  layout_ = TgaLayoutOf(header, length);
+  return layout_;
 }
 
-void TgaSource::RequireAllPixels(ImageSize size) {
-  // An image without pixels needs only the size fields.
-  if (size.width == 0 || size.height == 0) return;
-  if (file_.Size() < TgaFileSizeFor(size)) throw EInOutError(kReadBeyondEndOfFile);
+void TgaSource::RequireAllPixels() {
+  if (PixelCount(layout_.size) == 0) return;
+  const uint64_t file_size = file_.Size();
+  if (layout_.pixel_kind == TgaPixelKind::kIndex8 && file_size < ColourMapEnd(layout_.colour_map))
+    throw EInOutError(kReadBeyondEndOfFile);
+  if (!layout_.run_length_encoded && file_size < TgaFileSizeFor(layout_))
+    throw EInOutError(kReadBeyondEndOfFile);
 }
 
-void TgaSource::ReadRows(uint16_t width, uint32_t first_row, uint32_t row_count, uint8_t* into) {
-  uint64_t row_bytes = kTgaBytesPerPixel * width;
-  ReadExactly(kTgaPixelDataOffset + row_bytes * first_row, into, row_bytes * row_count);
+ColourTable TgaSource::ReadColourTable() {
+  const TgaColourMap& map = layout_.colour_map;
+  // Only entries an 8-bit index can pick are read: at most 256 of 4 bytes.
+  uint8_t entries[256 * 4];
+  ReadExactly(map.offset, entries,
+              uint64_t{ReachableEntries(map)} * StoredBytesPerPixel(map.entry_kind));
+  return MakeColourTable(map, entries);
+}
+
+void TgaSource::ReadRows(uint32_t first_row, uint32_t row_count, uint8_t* into) {
+  const uint64_t row_bytes = uint64_t{StoredBytesPerPixel(layout_.pixel_kind)} * layout_.size.width;
+  ReadExactly(layout_.pixel_offset + row_bytes * first_row, into, row_bytes * row_count);
+}
+
+RunLengthDecoder TgaSource::RunLengthPixels() {
+  return {file_, layout_.pixel_offset, StoredBytesPerPixel(layout_.pixel_kind)};
 }
 
 }  // namespace pelorin

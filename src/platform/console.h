@@ -27,6 +27,10 @@ class Console {
   virtual void WriteError(const std::string& text) = 0;
   // The line break of the platform's text files: "\n" or "\r\n".
   virtual const char* LineBreak() const = 0;
+  // Whether a failure report is to be followed by the wait for Enter, as a
+  // normal run ends: where the report would otherwise vanish with a window
+  // that closes when the program ends. Scripts and shells never wait.
+  virtual bool WaitsAfterFailure() { return false; }
 };
 
 // The process's own standard streams.

@@ -2,40 +2,51 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/case_name.h"
+
 namespace pelorin {
 namespace {
 
-TEST(InOutErrorMessageTest, NamesTheKnownCodesAndNumbersTheRest) {
-  struct Case {
-    InOutCode code;
-    const char* message;
-  } cases[] = {
-      {kFileNotFound, "File not found"},
-      {kInvalidFilename, "Invalid filename"},
-      {kTooManyOpenFiles, "Too many open files"},
-      {kFileAccessDenied, "File access denied"},
-      {kReadBeyondEndOfFile, "Read beyond end of file"},
-      {kDiskFull, "Disk full"},
-      {kInvalidNumericInput, "Invalid numeric input"},
-      {InOutCode::System(32), "I/O error 32"},
-      {InOutCode::System(1), "I/O error 1"},
-      {InOutCode::System(-7), "I/O error -7"},
-      // A system's code that happens to share a named code's number is
-      // still only a number.
-      {InOutCode::System(2), "I/O error 2"},
-      {InOutCode::System(5), "I/O error 5"},
-      {InOutCode::System(100), "I/O error 100"},
-      {InOutCode::System(101), "I/O error 101"},
-      {InOutCode::System(106), "I/O error 106"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
-    EInOutError failure(c.code);
-    EXPECT_EQ(failure.message(), c.message);
-    EXPECT_EQ(failure.code(), c.code.value());
-    EXPECT_STREQ(failure.class_name(), "EInOutError");
-  }
+using testing::CaseName;
+
+struct InOutErrorCase {
+  const char* name;
+  InOutCode code;
+  const char* message;
+};
+void PrintTo(const InOutErrorCase& c, std::ostream* os) { *os << c.name; }
+
+const InOutErrorCase kInOutErrors[] = {
+    {"FileNotFound", kFileNotFound, "File not found"},
+    {"InvalidFilename", kInvalidFilename, "Invalid filename"},
+    {"TooManyOpenFiles", kTooManyOpenFiles, "Too many open files"},
+    {"FileAccessDenied", kFileAccessDenied, "File access denied"},
+    {"ReadBeyondEndOfFile", kReadBeyondEndOfFile, "Read beyond end of file"},
+    {"DiskFull", kDiskFull, "Disk full"},
+    {"InvalidNumericInput", kInvalidNumericInput, "Invalid numeric input"},
+    {"SystemCode32", InOutCode::System(32), "I/O error 32"},
+    {"SystemCode1", InOutCode::System(1), "I/O error 1"},
+    {"NegativeCode", InOutCode::System(-7), "I/O error -7"},
+    // A system's code that happens to share a named code's number is still
+    // only a number.
+    {"SystemCode2", InOutCode::System(2), "I/O error 2"},
+    {"SystemCode5", InOutCode::System(5), "I/O error 5"},
+    {"SystemCode100", InOutCode::System(100), "I/O error 100"},
+    {"SystemCode101", InOutCode::System(101), "I/O error 101"},
+    {"SystemCode106", InOutCode::System(106), "I/O error 106"},
+};
+
+class InOutErrorMessageTest : public ::testing::TestWithParam<InOutErrorCase> {};
+
+TEST_P(InOutErrorMessageTest, NamesTheKnownCodesAndNumbersTheRest) {
+  EInOutError failure(GetParam().code);
+  EXPECT_EQ(failure.message(), GetParam().message);
+  EXPECT_EQ(failure.code(), GetParam().code.value());
+  EXPECT_STREQ(failure.class_name(), "EInOutError");
 }
+
+INSTANTIATE_TEST_SUITE_P(Codes, InOutErrorMessageTest, ::testing::ValuesIn(kInOutErrors),
+                         CaseName());
 
 TEST(FailureReportTest, HasTheTemplateAFullStopAndAnEmptyLastLine) {
   EXPECT_EQ(FailureReport(EInOutError(kFileNotFound), "pelorin", 0x1a2b, "\n"),
@@ -60,20 +71,26 @@ TEST(FailureReportTest, KeepsAFullStopTheMessageAlreadyHas) {
             "Cannot create file \"/home/ann/tic.ici\". Permission denied.\n\n");
 }
 
-TEST(EFCreateErrorTest, TrimsBlanksLineBreaksAndFullStopsFromTheReason) {
-  struct Case {
-    const char* reason;
-    const char* tail;
-  } cases[] = {
-      {"Access is denied.  \r\n", ". Access is denied"},
-      {"Is a directory", ". Is a directory"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.reason);
-    EXPECT_EQ(EFCreateError("C:\\tic.ici", c.reason).message(),
-              std::string("Cannot create file \"C:\\tic.ici\"") + c.tail);
-  }
+struct ReasonCase {
+  const char* name;
+  const char* reason;
+  const char* tail;
+};
+void PrintTo(const ReasonCase& c, std::ostream* os) { *os << c.name; }
+
+const ReasonCase kReasons[] = {
+    {"FullStopBlanksAndLineBreak", "Access is denied.  \r\n", ". Access is denied"},
+    {"NothingToTrim", "Is a directory", ". Is a directory"},
+};
+
+class EFCreateErrorTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(EFCreateErrorTest, TrimsBlanksLineBreaksAndFullStopsFromTheReason) {
+  EXPECT_EQ(EFCreateError("C:\\tic.ici", GetParam().reason).message(),
+            std::string("Cannot create file \"C:\\tic.ici\"") + GetParam().tail);
 }
+
+INSTANTIATE_TEST_SUITE_P(Reasons, EFCreateErrorTest, ::testing::ValuesIn(kReasons), CaseName());
 
 TEST(FailureTest, RecordsWhereItWasRaised) {
   EInOutError first(kFileNotFound);

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "testing/case_name.h"
+
 namespace pelorin {
 namespace {
 
@@ -44,7 +46,7 @@ TEST_P(OutputPathForTest, KeepsTheDirectoryPartAsWritten) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, OutputPathForTest, ::testing::ValuesIn(kOutputPathCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 TEST(PathSeparatorsTest, AreThisPlatformsAndIncludeTheSlash) {
   EXPECT_NE(PathSeparators().find('/'), std::string_view::npos);

@@ -10,14 +10,15 @@ namespace pelorin::testing {
 HeldTerminal::HeldTerminal() : terminal_(posix_openpt(O_RDWR | O_NOCTTY)) {
   if (terminal_ < 0 || grantpt(terminal_) != 0 || unlockpt(terminal_) != 0) return;
   int output = open(ptsname(terminal_), O_RDWR | O_NOCTTY);
+  if (output < 0) return;
   termios settings;
-  if (output < 0 || tcgetattr(output, &settings) != 0) return;
+  bool held = tcgetattr(output, &settings) == 0;
   settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // lines as written
-  if (tcsetattr(output, TCSANOW, &settings) != 0 || tcflow(output, TCOOFF) != 0) {
+  held = held && tcsetattr(output, TCSANOW, &settings) == 0 && tcflow(output, TCOOFF) == 0;
+  if (held)
+    output_ = output;
+  else
     close(output);
-    return;
-  }
-  output_ = output;
 }
 
 HeldTerminal::~HeldTerminal() {

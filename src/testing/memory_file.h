@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/byte_file.h"
@@ -43,6 +44,9 @@ class MemorySource : public ByteSource {
   std::string bytes_;
 };
 
+// Keeps each write apart, as a file system keeps a sparse file: a band
+// written far out costs only its own bytes, however large the image its
+// offset implies.
 class MemorySink : public ByteSink {
  public:
   // A write that covers this offset fails, as on a full disk; nothing of it
@@ -54,13 +58,22 @@ class MemorySink : public ByteSink {
   void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) override {
     if (offset <= failing_offset && failing_offset - offset < count) throw EWriteError();
     write_offsets.push_back(offset);
-    if (bytes_.size() < offset + count) bytes_.resize(offset + count, '\0');
-    std::copy_n(reinterpret_cast<const char*>(bytes), count, bytes_.data() + offset);
+    writes_.emplace_back(offset, std::string(reinterpret_cast<const char*>(bytes), count));
   }
-  const std::string& bytes() const { return bytes_; }
+
+  // The file as the writes left it, a gap reading as zeros.
+  std::string bytes() const {
+    uint64_t end = 0;
+    for (const auto& [offset, piece] : writes_)
+      end = std::max<uint64_t>(end, offset + piece.size());
+    std::string file(end, '\0');
+    for (const auto& [offset, piece] : writes_) file.replace(offset, piece.size(), piece);
+    return file;
+  }
+  bool empty() const { return writes_.empty(); }
 
  private:
-  std::string bytes_;
+  std::vector<std::pair<uint64_t, std::string>> writes_;
 };
 
 }  // namespace pelorin::testing

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "testing/file_bytes.h"
+
 namespace pelorin::testing {
 
 ProgramForNobody::ProgramForNobody(const std::string& program) : path_(dir_ / "pelorin") {

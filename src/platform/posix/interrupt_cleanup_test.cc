@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/case_name.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {
@@ -77,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptCleanupSignalTest,
                                            SignalCase{"Pwr", SIGPWR}, SignalCase{"Abrt", SIGABRT},
                                            SignalCase{"RealTimeFirst", SIGRTMIN},
                                            SignalCase{"RealTimeLast", SIGRTMAX}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::CaseName());
 
 // A signal that arrives during the step takes effect after it, and then
 // finds nothing of its own to remove: the file was put in place.

@@ -4,9 +4,12 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "testing/case_name.h"
 
 namespace pelorin {
 namespace {
+
+using testing::CaseName;
 
 std::optional<std::string> SourcePathOf(std::vector<std::string> arguments) {
   std::vector<char*> argv;
@@ -16,24 +19,31 @@ std::optional<std::string> SourcePathOf(std::vector<std::string> arguments) {
   return SourcePathArgument(static_cast<int>(arguments.size()), argv.data());
 }
 
-TEST(SourcePathArgumentTest, TakesTheFirstNonEmptyArgument) {
-  struct Case {
-    std::vector<std::string> argv;
-    std::optional<std::string> source;
-  } cases[] = {
-      {{"pelorin"}, std::nullopt},
-      {{"pelorin", ""}, std::nullopt},
-      {{"pelorin", "", ""}, std::nullopt},
-      {{"pelorin", "a.tga"}, "a.tga"},
-      {{"pelorin", "a.tga", "b.tga"}, "a.tga"},
-      {{"pelorin", "", "b.tga"}, "b.tga"},
-      {{"pelorin", "my pics/\"x\".tga"}, "my pics/\"x\".tga"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.argv.size());
-    EXPECT_EQ(SourcePathOf(c.argv), c.source);
-  }
+struct ArgvCase {
+  const char* name;
+  std::vector<std::string> argv;
+  std::optional<std::string> source;
+};
+void PrintTo(const ArgvCase& c, std::ostream* os) { *os << c.name; }
+
+const ArgvCase kArgvCases[] = {
+    {"NoArgument", {"pelorin"}, std::nullopt},
+    {"OneEmptyArgument", {"pelorin", ""}, std::nullopt},
+    {"TwoEmptyArguments", {"pelorin", "", ""}, std::nullopt},
+    {"OneArgument", {"pelorin", "a.tga"}, "a.tga"},
+    {"TwoArguments", {"pelorin", "a.tga", "b.tga"}, "a.tga"},
+    {"EmptyThenAnArgument", {"pelorin", "", "b.tga"}, "b.tga"},
+    {"BlankSlashAndQuotes", {"pelorin", "my pics/\"x\".tga"}, "my pics/\"x\".tga"},
+};
+
+class SourcePathArgumentTest : public ::testing::TestWithParam<ArgvCase> {};
+
+TEST_P(SourcePathArgumentTest, TakesTheFirstNonEmptyArgument) {
+  EXPECT_EQ(SourcePathOf(GetParam().argv), GetParam().source);
 }
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, SourcePathArgumentTest, ::testing::ValuesIn(kArgvCases),
+                         CaseName());
 
 TEST(ModuleNameTest, IsTheProgramFileWithoutItsDirectory) {
   EXPECT_EQ(ModuleName(), "pelorin_tests");

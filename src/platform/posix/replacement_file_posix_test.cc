@@ -9,6 +9,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {

@@ -1,13 +1,17 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
+#include "platform/interrupt_cleanup.h"
 #include "platform/path.h"
-#include "platform/win32/interrupt_cleanup.h"
+#include "platform/temporary_name.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_path.h"
@@ -62,22 +66,83 @@ class Win32ByteSource : public ByteSource {
   HANDLE handle_;
 };
 
+// Sets or clears the mark that has the system delete the file open at
+// `handle` when its last handle closes, however the process ends.
+bool MarkForDeletion(HANDLE handle, bool marked) {
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = marked ? TRUE : FALSE;
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// What SetFileInformationByHandle takes to give a file the name
+// `full_path`, replacing a file of that name.
+std::vector<unsigned char> RenameOverInfo(const std::wstring& full_path) {
+  size_t name_bytes = full_path.size() * sizeof(wchar_t);
+  // The structure holds the first character; the rest, and the terminating
+  // zero, follow it.
+  std::vector<unsigned char> info(sizeof(FILE_RENAME_INFO) + name_bytes);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(rename->FileName, full_path.c_str(), name_bytes + sizeof(wchar_t));
+  return info;
+}
+
+// Whether the file open at `handle` lies on a network share, which may hold
+// written data back and report a failed write only when it stores it.
+bool IsRemote(HANDLE handle) {
+  FILE_REMOTE_PROTOCOL_INFO protocol = {};
+  BOOL remote =
+      GetFileInformationByHandleEx(handle, FileRemoteProtocolInfo, &protocol, sizeof protocol);
+  return remote != 0;
+}
+
+// The temporary file is marked for deletion as soon as it exists, and stays
+// marked until it takes the target's place through the one handle that
+// owns it: the system removes it when the process ends, however it ends, so
+// that a run that fails, is interrupted or is killed leaves nothing behind.
 class Win32ReplacementFile : public ReplacementFile {
  public:
-  Win32ReplacementFile(HANDLE handle, std::wstring api_temporary, std::wstring api_target,
-                       std::wstring target)
-      : handle_(handle),
-        api_temporary_(std::move(api_temporary)),
-        api_target_(std::move(api_target)),
-        target_(std::move(target)),
-        cleanup_(api_temporary_) {}
+  explicit Win32ReplacementFile(std::wstring full_target)
+      : full_target_(std::move(full_target)),
+        rename_info_(RenameOverInfo(ApiPathFor(full_target_))),
+        // Nothing for an interruption to remove: the system does it.
+        cleanup_("") {}
 
   ~Win32ReplacementFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    if (!committed_) DeleteFileW(api_temporary_.c_str());
+    if (unmarked_) DeleteFileW(api_temporary_.c_str());
   }
   Win32ReplacementFile(const Win32ReplacementFile&) = delete;
   Win32ReplacementFile& operator=(const Win32ReplacementFile&) = delete;
+
+  // Creates the temporary file at `api_temporary` with `attributes`, marked
+  // for deletion. Returns ERROR_SUCCESS or the error.
+  DWORD Create(const std::wstring& api_temporary, DWORD attributes) {
+    DWORD error = ERROR_SUCCESS;
+    // Uninterrupted, so that no interruption ends the process between
+    // making the file and marking it.
+    bool ran = cleanup_.RunUninterrupted([&] {
+      // No sharing: nobody else may open, rename or delete the file.
+      HANDLE handle = CreateFileW(api_temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                  CREATE_NEW, attributes, nullptr);
+      if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return;
+      }
+      if (!MarkForDeletion(handle, true)) {
+        error = GetLastError();
+        CloseHandle(handle);
+        DeleteFileW(api_temporary.c_str());
+        return;
+      }
+      handle_ = handle;
+      api_temporary_ = api_temporary;
+    });
+    return ran ? error : ERROR_OPERATION_ABORTED;
+  }
 
   void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) override {
     while (count > 0) {
@@ -95,34 +160,41 @@ class Win32ReplacementFile : public ReplacementFile {
   }
 
   void Commit() override {
-    DWORD move_error = ERROR_SUCCESS;
-    bool close_failed = false;
-    bool finished = cleanup_.RunUninterrupted([&] {
-      HANDLE handle = handle_;
-      handle_ = INVALID_HANDLE_VALUE;
-      // A network share may report a failed write only at close.
-      if (!CloseHandle(handle)) {
-        close_failed = true;
+    // A share may store the data only when the file is closed, after it has
+    // replaced the target: stored now, a failed write leaves the target
+    // intact.
+    if (IsRemote(handle_) && !FlushFileBuffers(handle_)) throw EWriteError();
+    DWORD error = ERROR_SUCCESS;
+    bool committed = false;
+    bool ran = cleanup_.RunUninterrupted([&] {
+      if (!MarkForDeletion(handle_, false)) {
+        error = GetLastError();
         return;
       }
-      if (MoveFileExW(api_temporary_.c_str(), api_target_.c_str(), MOVEFILE_REPLACE_EXISTING))
-        committed_ = true;
-      else
-        move_error = GetLastError();
+      if (SetFileInformationByHandle(handle_, FileRenameInfo, rename_info_.data(),
+                                     static_cast<DWORD>(rename_info_.size()))) {
+        committed = true;
+        return;
+      }
+      error = GetLastError();
+      // Marked again, the file still goes when it is closed.
+      unmarked_ = !MarkForDeletion(handle_, true);
     });
-    if (close_failed) throw EWriteError();
-    if (!finished) move_error = ERROR_OPERATION_ABORTED;
-    if (!committed_)
-      throw EFCreateError(Utf8FromWide(FullPathOf(target_)), SystemErrorText(move_error));
+    if (!ran) error = ERROR_OPERATION_ABORTED;
+    if (!committed) throw EFCreateError(Utf8FromWide(full_target_), SystemErrorText(error));
+    // tic.ici is the user's now, not held open while the program waits.
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
   }
 
  private:
-  HANDLE handle_;
-  std::wstring api_temporary_;
-  std::wstring api_target_;
-  std::wstring target_;
+  std::wstring full_target_;
+  std::vector<unsigned char> rename_info_;
   InterruptCleanup cleanup_;
-  bool committed_ = false;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  std::wstring api_temporary_;
+  // The file lost its mark and could not get it back: removed by name.
+  bool unmarked_ = false;
 };
 
 }  // namespace
@@ -143,8 +215,9 @@ std::unique_ptr<ByteSource> OpenByteSource(const std::string& path) {
 std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) {
   std::wstring target = WideFromUtf8(path);
   std::wstring api_target = ApiPathFor(target);
-  auto refuse = [&target](DWORD error) {
-    return EFCreateError(Utf8FromWide(FullPathOf(target)), SystemErrorText(error));
+  std::wstring full_target = FullPathOf(target);
+  auto refuse = [&full_target](DWORD error) {
+    return EFCreateError(Utf8FromWide(full_target), SystemErrorText(error));
   };
 
   // The rename at the end would fail on a directory, a read-only file or a
@@ -163,25 +236,23 @@ std::unique_ptr<ReplacementFile> CreateReplacementFile(const std::string& path) 
   } else if (DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
     throw refuse(error);
   }
+  // A hidden or system tic.ici stays so once replaced.
+  DWORD kept_attributes = attributes == INVALID_FILE_ATTRIBUTES
+                              ? 0
+                              : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
-  std::wstring directory = WideFromUtf8(DirectoryPartOf(path));
-  std::wstring base = target.substr(directory.size());
+  std::string_view directory = DirectoryPartOf(path);
+  std::string_view name = std::string_view(path).substr(directory.size());
+  auto file = std::make_unique<Win32ReplacementFile>(full_target);
   for (unsigned attempt = 0;; ++attempt) {
-    std::wstring temporary = directory + L"." + base + L"." +
-                             std::to_wstring(GetCurrentProcessId()) + L"-" +
-                             std::to_wstring(attempt) + L".tmp";
-    std::wstring api_temporary = ApiPathFor(temporary);
-    // FILE_SHARE_DELETE lets the console handler remove the file while the
-    // conversion is still writing it.
-    HANDLE handle = CreateFileW(api_temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-      DWORD error = GetLastError();
-      // A name left behind by a run that was killed is skipped.
-      if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && attempt < 100) continue;
-      throw refuse(error);
-    }
-    return std::make_unique<Win32ReplacementFile>(handle, api_temporary, api_target, target);
+    std::string temporary(directory);
+    temporary += TemporaryFileName(name, GetCurrentProcessId(), attempt);
+    DWORD error = file->Create(ApiPathFor(WideFromUtf8(temporary)),
+                               kept_attributes != 0 ? kept_attributes : FILE_ATTRIBUTE_NORMAL);
+    if (error == ERROR_SUCCESS) return file;
+    // A name left behind by a run that was killed is skipped.
+    bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    if (!taken || attempt + 1 >= kTemporaryNameAttempts) throw refuse(error);
   }
 }
 

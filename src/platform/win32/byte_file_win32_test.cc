@@ -1,13 +1,16 @@
 // The Win32 byte files where the program alone cannot reach them: reads
-// past 4 GiB, and a replacement abandoned or cut short by an interruption.
+// past 4 GiB, names left behind, and a replacement abandoned or cut short
+// by an interruption.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/byte_file.h"
 #include "platform/failure.h"
-#include "platform/win32/interrupt_cleanup.h"
+#include "platform/temporary_name.h"
+#include "platform/win32/console_interruption.h"
 #include "platform/win32/wide_text.h"
+#include "testing/file_bytes.h"
 #include "testing/temp_dir.h"
 
 namespace pelorin {
@@ -72,12 +75,35 @@ TEST_F(Win32ReplacementFileTest, AbandonedReplacementLeavesNothingBehind) {
   EXPECT_EQ(ReadFileBytes(target_), "old");
 }
 
+// A power cut, or a run of an older Pelorin that was killed, may have left
+// a temporary file behind under this run's name: the next name is used.
+TEST_F(Win32ReplacementFileTest, PassesOverNamesLeftBehind) {
+  std::string left = TemporaryFileName("tic.ici", GetCurrentProcessId(), 0);
+  WriteFileBytes(dir_ / left, "left behind");
+  auto file = CreateReplacementFile(target_);
+  file->WriteAt(0, reinterpret_cast<const uint8_t*>("new"), 3);
+  file->Commit();
+  file.reset();
+  EXPECT_EQ(ReadFileBytes(target_), "new");
+  EXPECT_EQ(ReadFileBytes(dir_ / left), "left behind");
+  EXPECT_EQ(dir_.Names().size(), 2u);
+}
+
+TEST_F(Win32ReplacementFileTest, GivesUpWhenEveryNameIsTaken) {
+  for (unsigned attempt = 0; attempt < kTemporaryNameAttempts; ++attempt)
+    WriteFileBytes(dir_ / TemporaryFileName("tic.ici", GetCurrentProcessId(), attempt), "");
+  EXPECT_THROW(CreateReplacementFile(target_), EFCreateError);
+  EXPECT_EQ(dir_.Names().size(), kTemporaryNameAttempts + 1);
+  EXPECT_EQ(ReadFileBytes(target_), "old");
+}
+
 // The console handler may strike just before the rename: the rename must
 // then not happen, or it would move a half-written file over the old one.
+// The file has no name for the handler to remove: the system removes it.
 TEST_F(Win32ReplacementFileTest, InterruptionBeforeCommitWins) {
   auto file = CreateReplacementFile(target_);
   file->WriteAt(0, reinterpret_cast<const uint8_t*>("half"), 4);
-  EXPECT_EQ(RemoveFilesForInterruption(), 1);
+  EXPECT_EQ(InterruptAllCleanups(), 0);
   EXPECT_THROW(file->Commit(), EFCreateError);
   file.reset();
   EXPECT_EQ(dir_.Names(), std::vector<std::string>{"tic.ici"});
@@ -90,8 +116,10 @@ TEST_F(Win32ReplacementFileTest, InterruptionAfterCommitKeepsTheResult) {
   auto file = CreateReplacementFile(target_);
   file->WriteAt(0, reinterpret_cast<const uint8_t*>("new"), 3);
   file->Commit();
-  EXPECT_EQ(RemoveFilesForInterruption(), 0);
+  EXPECT_EQ(InterruptAllCleanups(), 0);
+  file.reset();
   EXPECT_EQ(ReadFileBytes(target_), "new");
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"tic.ici"});
 }
 
 }  // namespace

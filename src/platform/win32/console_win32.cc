@@ -6,6 +6,8 @@
 
 #include "platform/console.h"
 #include "platform/failure.h"
+#include "platform/win32/console_window.h"
+#include "platform/win32/line_wait.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_error.h"
 
@@ -13,14 +15,22 @@ namespace pelorin {
 
 namespace {
 
+// A process may be started without a standard stream: GetStdHandle() then
+// gives NULL, or INVALID_HANDLE_VALUE, which also stands for the process
+// itself to some calls.
+bool IsMissing(HANDLE handle) { return handle == nullptr || handle == INVALID_HANDLE_VALUE; }
+
 bool IsConsole(HANDLE handle) {
   DWORD mode;
-  return GetConsoleMode(handle, &mode) != 0;
+  return !IsMissing(handle) && GetConsoleMode(handle, &mode) != 0;
 }
 
 // A console takes UTF-16 and shows every letter whatever its code page;
-// a file or pipe gets UTF-8. Returns 0 or the Windows error.
+// a file or pipe gets UTF-8. Returns 0 or the Windows error; a missing
+// stream fails as an invalid handle, since nothing would see the text.
 DWORD WriteText(HANDLE handle, bool is_console, const std::string& text) {
+  if (text.empty()) return 0;
+  if (IsMissing(handle)) return ERROR_INVALID_HANDLE;
   if (is_console) {
     std::wstring wide = WideFromUtf8(text);
     size_t done = 0;
@@ -51,12 +61,15 @@ class Win32Console : public Console {
       : output_(GetStdHandle(STD_OUTPUT_HANDLE)),
         error_(GetStdHandle(STD_ERROR_HANDLE)),
         output_is_console_(IsConsole(output_)),
-        error_is_console_(IsConsole(error_)) {}
+        error_is_console_(IsConsole(error_)),
+        // Without standard output the first line fails at once, before any
+        // file is touched, rather than the buffer at the end.
+        write_each_line_(output_is_console_ || IsMissing(output_)) {}
 
   void WriteLine(const std::string& text) override {
     pending_ += text;
     pending_ += "\r\n";
-    if (output_is_console_) Flush();
+    if (write_each_line_) Flush();
   }
 
   void Flush() override {
@@ -70,7 +83,7 @@ class Win32Console : public Console {
     Flush();
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     // A process started without standard input has nothing to wait for.
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) return;
+    if (IsMissing(input)) return;
     DWORD mode;
     if (GetConsoleMode(input, &mode))
       WaitOnConsole(input, (mode & ENABLE_LINE_INPUT) != 0);
@@ -79,6 +92,16 @@ class Win32Console : public Console {
   }
 
   void WriteError(const std::string& text) override { WriteText(error_, error_is_console_, text); }
+
+  bool WaitsAfterFailure() override {
+    DWORD processes[2];
+    ConsoleAttachment console;
+    console.processes = GetConsoleProcessList(processes, 2);
+    console.input_is_console = IsConsole(GetStdHandle(STD_INPUT_HANDLE));
+    console.output_is_console = output_is_console_;
+    console.error_is_console = error_is_console_;
+    return FailureWaitsForEnter(console);
+  }
 
   const char* LineBreak() const override { return "\r\n"; }
 
@@ -96,26 +119,18 @@ class Win32Console : public Console {
     }
   }
 
-  // One byte at a time from a pipe or file, so that nothing after the line
-  // is taken from a stream that others may share.
   static void WaitOnStream(HANDLE input) {
-    for (;;) {
-      char byte;
-      DWORD got = 0;
-      if (!ReadFile(input, &byte, 1, &got, nullptr)) {
-        DWORD error = GetLastError();
-        // The writer closed its end of the pipe: the end of input.
-        if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return;
-        throw EInOutError(InOutCodeForWindowsError(error));
-      }
-      if (got == 0 || byte == '\n') return;
-    }
+    DWORD error = DiscardThroughLineFeed([input](char* into, DWORD size, DWORD& got) -> DWORD {
+      return ReadFile(input, into, size, &got, nullptr) ? ERROR_SUCCESS : GetLastError();
+    });
+    if (error != ERROR_SUCCESS) throw EInOutError(InOutCodeForWindowsError(error));
   }
 
   HANDLE output_;
   HANDLE error_;
   bool output_is_console_;
   bool error_is_console_;
+  bool write_each_line_;
   std::string pending_;
 };
 

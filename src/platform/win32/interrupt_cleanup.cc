@@ -1,25 +1,41 @@
-#include "platform/win32/interrupt_cleanup.h"
+#include "platform/interrupt_cleanup.h"
 
 #include <windows.h>
 
-#include <map>
+#include <algorithm>
 #include <utility>
+#include <vector>
+
+#include "platform/win32/console_interruption.h"
+#include "platform/win32/wide_text.h"
 
 namespace pelorin {
 
 namespace {
 
-struct Entry {
-  std::wstring api_path;
-  bool removed = false;
+// What an interruption needs to know of one InterruptCleanup.
+struct Watched {
+  std::wstring path;  // the file to remove; empty when the system removes it
+  bool interrupted = false;
 };
 
-// The handler runs on its own thread, so the list is shared under a lock.
-// An SRW lock needs no initialisation at run time, which matters for a
-// handler that may fire at any moment.
-SRWLOCK list_lock = SRWLOCK_INIT;
-std::map<int, Entry>* listed = nullptr;
-int next_slot = 0;
+// The console handler runs on a thread of its own, so the list is shared
+// under a lock, and holding the lock is what keeps the handler out of a
+// step. An SRW lock needs no initialisation at run time, which matters for
+// a handler that may fire at any moment.
+SRWLOCK watch_lock = SRWLOCK_INIT;
+std::vector<Watched*>* watched = nullptr;
+
+// Call with the lock held.
+int InterruptEveryWatched() {
+  int removed = 0;
+  for (Watched* entry : *watched) {
+    if (entry->interrupted) continue;
+    if (!entry->path.empty() && DeleteFileW(entry->path.c_str())) ++removed;
+    entry->interrupted = true;
+  }
+  return removed;
+}
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   switch (event) {
@@ -28,7 +44,10 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      RemoveFilesForInterruption();
+      // Waits for a step in progress, and keeps the lock to the end, so
+      // that no other step begins before the process is gone.
+      AcquireSRWLockExclusive(&watch_lock);
+      InterruptEveryWatched();
       // End as the system's own handler ends a console program, with the
       // status that tells callers the run was interrupted. (Wine's own
       // handler would report success instead.)
@@ -39,55 +58,50 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 }  // namespace
 
-InterruptCleanup::InterruptCleanup(std::wstring api_path) {
-  AcquireSRWLockExclusive(&list_lock);
-  if (listed == nullptr) {
-    listed = new std::map<int, Entry>;
+struct InterruptCleanup::State : Watched {};
+
+InterruptCleanup::InterruptCleanup(std::string path) : state_(new State) {
+  state_->path = WideFromUtf8(path);
+  AcquireSRWLockExclusive(&watch_lock);
+  if (watched == nullptr) {
+    watched = new std::vector<Watched*>;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   }
-  slot_ = next_slot++;
-  (*listed)[slot_].api_path = std::move(api_path);
-  ReleaseSRWLockExclusive(&list_lock);
+  watched->push_back(state_);
+  ReleaseSRWLockExclusive(&watch_lock);
 }
 
 InterruptCleanup::~InterruptCleanup() {
-  AcquireSRWLockExclusive(&list_lock);
-  listed->erase(slot_);
-  ReleaseSRWLockExclusive(&list_lock);
+  AcquireSRWLockExclusive(&watch_lock);
+  watched->erase(std::find(watched->begin(), watched->end(), state_));
+  ReleaseSRWLockExclusive(&watch_lock);
+  delete state_;
 }
 
 bool InterruptCleanup::RunUninterrupted(const std::function<void()>& step) {
-  AcquireSRWLockExclusive(&list_lock);
-  auto entry = listed->find(slot_);
-  bool removed = entry == listed->end() || entry->second.removed;
-  if (!removed) {
-    try {
-      step();
-    } catch (...) {
-      ReleaseSRWLockExclusive(&list_lock);
-      throw;
-    }
-    // Renamed or not, the name is no longer ours to remove.
-    listed->erase(slot_);
+  AcquireSRWLockExclusive(&watch_lock);
+  if (state_->interrupted) {
+    ReleaseSRWLockExclusive(&watch_lock);
+    return false;
   }
-  ReleaseSRWLockExclusive(&list_lock);
-  return !removed;
+  try {
+    step();
+  } catch (...) {
+    ReleaseSRWLockExclusive(&watch_lock);
+    throw;
+  }
+  // Whatever the step did with the name, it is no longer this object's to
+  // remove.
+  state_->path.clear();
+  ReleaseSRWLockExclusive(&watch_lock);
+  return true;
 }
 
-int RemoveFilesForInterruption() {
-  int count = 0;
-  AcquireSRWLockExclusive(&list_lock);
-  if (listed != nullptr) {
-    for (auto& [slot, entry] : *listed) {
-      if (entry.removed) continue;
-      // The file is open with FILE_SHARE_DELETE: it goes when the process
-      // ends and closes it, however far the writing has got.
-      if (DeleteFileW(entry.api_path.c_str())) ++count;
-      entry.removed = true;
-    }
-  }
-  ReleaseSRWLockExclusive(&list_lock);
-  return count;
+int InterruptAllCleanups() {
+  AcquireSRWLockExclusive(&watch_lock);
+  int removed = watched == nullptr ? 0 : InterruptEveryWatched();
+  ReleaseSRWLockExclusive(&watch_lock);
+  return removed;
 }
 
 }  // namespace pelorin

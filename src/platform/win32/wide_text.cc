@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <climits>
-#include <stdexcept>
+
+#include "platform/failure.h"
 
 namespace pelorin {
 
-// Paths and console lines are short; anything beyond int's range is a bug.
+// The system converts at most INT_MAX units at a time. Pelorin converts
+// paths and console lines, far shorter; a text beyond that is reported as
+// the memory it would take, not converted in pieces.
 static int CountFor(size_t size) {
-  if (size > INT_MAX) throw std::length_error("text too long to convert");
+  if (size > INT_MAX) throw EOutOfMemory();
   return static_cast<int>(size);
 }
 

@@ -8,6 +8,8 @@
 
 namespace pelorin {
 
+// Both raise EOutOfMemory for a text longer than the system's conversion
+// takes (2^31 - 1 units).
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
 

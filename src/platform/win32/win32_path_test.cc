@@ -4,16 +4,33 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/case_name.h"
+
 namespace pelorin {
 namespace {
 
+using testing::CaseName;
+
 // Wine does not hold programs to MAX_PATH, so the program's long-path runs
 // pass there either way; the form chosen is checked here instead.
-TEST(ApiPathFor, KeepsShortPathsAsGiven) {
-  for (const wchar_t* path :
-       {L"x.tga", L"pics/x.tga", L"C:x.tga", L"..\\x.tga", L"C:\\pics\\x.tga", L"NUL"})
-    EXPECT_EQ(ApiPathFor(path), path);
+struct ShortPathCase {
+  const char* name;
+  const wchar_t* path;
+};
+void PrintTo(const ShortPathCase& c, std::ostream* os) { *os << c.name; }
+
+const ShortPathCase kShortPaths[] = {
+    {"Name", L"x.tga"},       {"ForwardSlash", L"pics/x.tga"},  {"DriveRelative", L"C:x.tga"},
+    {"Parent", L"..\\x.tga"}, {"Absolute", L"C:\\pics\\x.tga"}, {"Device", L"NUL"},
+};
+
+class ApiPathForShortPath : public ::testing::TestWithParam<ShortPathCase> {};
+
+TEST_P(ApiPathForShortPath, KeepsItAsGiven) {
+  EXPECT_EQ(ApiPathFor(GetParam().path), GetParam().path);
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, ApiPathForShortPath, ::testing::ValuesIn(kShortPaths), CaseName());
 
 TEST(ApiPathFor, GivesLongPathsTheExtendedForm) {
   std::wstring folders;

@@ -43,7 +43,23 @@ LaunchedProgram::LaunchedProgram(const std::string& program, const std::string& 
     if (child_input == INVALID_HANDLE_VALUE)
       throw std::runtime_error("cannot open " + options.input_file);
   }
-  MakePipe(output_, child_output, false);
+  switch (options.output) {
+    case LaunchOptions::Output::kPipe:
+      MakePipe(output_, child_output, false);
+      break;
+    case LaunchOptions::Output::kPipeWithoutReader: {
+      HANDLE read_end = nullptr;
+      MakePipe(read_end, child_output, false);
+      CloseHandle(read_end);
+      break;
+    }
+    case LaunchOptions::Output::kNullHandle:
+      child_output = nullptr;
+      break;
+    case LaunchOptions::Output::kInvalidHandle:
+      child_output = INVALID_HANDLE_VALUE;
+      break;
+  }
   if (options.merge_error_into_output) {
     DuplicateHandle(GetCurrentProcess(), child_output, GetCurrentProcess(), &child_error, 0, TRUE,
                     DUPLICATE_SAME_ACCESS);
@@ -63,13 +79,13 @@ LaunchedProgram::LaunchedProgram(const std::string& program, const std::string& 
   std::vector<wchar_t> writable_line(line.begin(), line.end());
   writable_line.push_back(L'\0');
   std::wstring directory = WideFromUtf8(options.working_directory);
-  DWORD flags = CREATE_UNICODE_ENVIRONMENT;
+  DWORD flags = CREATE_UNICODE_ENVIRONMENT | options.creation_flags;
   BOOL ok =
       CreateProcessW(wide_program.c_str(), writable_line.data(), nullptr, nullptr, TRUE, flags,
                      nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &started);
   DWORD error = GetLastError();
   CloseHandle(child_input);
-  CloseHandle(child_output);
+  if (child_output != nullptr && child_output != INVALID_HANDLE_VALUE) CloseHandle(child_output);
   CloseHandle(child_error);
   if (!ok)
     throw std::runtime_error("CreateProcessW failed for " + program + ", error " +
@@ -77,7 +93,7 @@ LaunchedProgram::LaunchedProgram(const std::string& program, const std::string& 
   CloseHandle(started.hThread);
   process_ = started.hProcess;
   process_id_ = started.dwProcessId;
-  output_reader_ = std::thread(ReadAll, output_, &out_, &output_lock_);
+  if (output_) output_reader_ = std::thread(ReadAll, output_, &out_, &output_lock_);
   if (error_) error_reader_ = std::thread(ReadAll, error_, &err_, &output_lock_);
 }
 
@@ -126,7 +142,7 @@ RunResult LaunchedProgram::Finish() {
     TerminateProcess(process_, 255);
     WaitForSingleObject(process_, INFINITE);
   }
-  output_reader_.join();
+  if (output_reader_.joinable()) output_reader_.join();
   if (error_reader_.joinable()) error_reader_.join();
   DWORD status = 0;
   GetExitCodeProcess(process_, &status);

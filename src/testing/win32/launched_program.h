@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "testing/temp_dir.h"
+#include "testing/child_process.h"
 
 namespace pelorin::testing {
 
@@ -21,6 +21,17 @@ struct LaunchOptions {
   // the test writes and closes.
   std::string input_file;
   bool merge_error_into_output = false;
+  // What the program gets as standard output: by default a pipe that the
+  // test reads.
+  enum class Output {
+    kPipe,
+    kPipeWithoutReader,  // the test closed its end before the start
+    kNullHandle,         // no handle at all, as GetStdHandle() then says
+    kInvalidHandle,      // INVALID_HANDLE_VALUE, the other way to say so
+  };
+  Output output = Output::kPipe;
+  // Added to CreateProcessW's flags, e.g. DETACHED_PROCESS.
+  DWORD creation_flags = 0;
 };
 
 class LaunchedProgram {

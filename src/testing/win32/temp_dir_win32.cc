@@ -1,5 +1,5 @@
-// The test helpers of testing/temp_dir.h for Windows, on the wide API so
-// that names with any letters work.
+// testing/temp_dir.h for Windows, on the wide API so that names with any
+// letters work.
 #include <windows.h>
 
 #include <algorithm>
@@ -7,15 +7,12 @@
 #include <stdexcept>
 
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_path.h"
 #include "testing/temp_dir.h"
-#include "testing/win32/launched_program.h"
+#include "testing/win32/api_path.h"
 
 namespace pelorin::testing {
 
 namespace {
-
-std::wstring ApiPath(const std::string& path) { return ApiPathFor(WideFromUtf8(path)); }
 
 void RemoveTree(const std::wstring& api_path) {
   DWORD attributes = GetFileAttributesW(api_path.c_str());
@@ -74,47 +71,6 @@ std::vector<std::string> NamesIn(const std::string& directory) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  HANDLE file = CreateFileW(ApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + path);
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  bool ok = file != INVALID_HANDLE_VALUE &&
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (!ok) throw std::runtime_error("cannot write " + path);
-}
-
-bool PathExists(const std::string& path) {
-  return GetFileAttributesW(ApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options) {
-  if (options.before_exec)
-    throw std::logic_error("before_exec needs fork and exec, which Windows lacks");
-  std::string command_line;
-  for (const std::string& word : argv) {
-    if (!command_line.empty()) command_line += ' ';
-    command_line += '"' + word + '"';
-  }
-  LaunchOptions launch;
-  launch.working_directory = options.working_directory;
-  launch.merge_error_into_output = options.merge_error_into_output;
-  return RunCommandLine(argv.at(0), command_line, options.input, launch);
 }
 
 }  // namespace pelorin::testing

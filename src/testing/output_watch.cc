@@ -1,14 +1,14 @@
-#include "testing/process_state.h"
+#include "testing/output_watch.h"
 
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <thread>
+
+#include "testing/file_bytes.h"
 
 namespace pelorin::testing {
 
@@ -47,38 +47,6 @@ std::string FileOpenedIn(int pid, const std::string& directory,
   return found;
 }
 
-// The system call `pid` is blocked in, and its first argument ("0x1" for
-// standard output); -1 when it runs.
-long BlockedIn(int pid, std::string* first_argument = nullptr) {
-  std::ifstream calls("/proc/" + std::to_string(pid) + "/syscall");
-  long number = -1;
-  std::string argument;
-  calls >> number >> argument;
-  if (first_argument != nullptr) *first_argument = argument;
-  return number;
-}
-
-bool IsPolling(int pid) {
-  const long number = BlockedIn(pid);
-#ifdef SYS_poll
-  if (number == SYS_poll) return true;
-#endif
-  return number == SYS_ppoll;
-}
-
-bool IsWritingOutput(int pid) {
-  std::string descriptor;
-  return BlockedIn(pid, &descriptor) == SYS_write && descriptor == "0x1";
-}
-
-bool WaitUntil(ChildProcess& child, bool (*condition)(int pid)) {
-  for (int tries = 0; tries < kTries && !child.HasExited(); ++tries) {
-    if (condition(child.pid())) return true;
-    std::this_thread::sleep_for(kPause);
-  }
-  return false;
-}
-
 }  // namespace
 
 std::string WaitForFileOpenedIn(ChildProcess& child, const std::string& directory,
@@ -99,9 +67,5 @@ bool WaitForPath(ChildProcess& child, const std::string& path) {
   }
   return PathExists(path);
 }
-
-bool WaitUntilPolling(ChildProcess& child) { return WaitUntil(child, IsPolling); }
-
-bool WaitUntilWritingOutput(ChildProcess& child) { return WaitUntil(child, IsWritingOutput); }
 
 }  // namespace pelorin::testing
