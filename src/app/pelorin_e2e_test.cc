@@ -2,7 +2,6 @@
 // directory, and what it leaves on stdout, stderr, in its exit status and in
 // tic.ici.
 #include <fcntl.h>
-#include <grp.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -14,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
@@ -33,6 +33,7 @@
 #include "testing/reference_ici.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
+#include "testing/unprivileged_user.h"
 #include "testing/worked_values.h"
 
 namespace pelorin::testing {
@@ -659,8 +660,6 @@ INSTANTIATE_TEST_SUITE_P(PelorinE2e, Input, ::testing::ValuesIn(kInputs), CaseNa
 
 // ---------------------------------------------------------------- rights
 
-constexpr uid_t kNobody = 65534;
-
 // Access rights mean nothing to root, so these run as an unprivileged user:
 // "nobody" when the tests run as root, else the user running them. The
 // program is copied to where that user may run it.
@@ -668,15 +667,10 @@ class PelorinE2eAccessTest : public PelorinE2eTest {
  protected:
   void SetUp() override {
     if (geteuid() == 0) {
-      chmod(program_dir_.path().c_str(), 0755);
-      const std::string copy = program_dir_ / "pelorin";
-      WriteFileBytes(copy, ReadFileBytes(program_));
-      chmod(copy.c_str(), 0755);
-      program_ = copy;
+      program_for_nobody_ = std::make_unique<ProgramForNobody>(program_);
+      program_ = program_for_nobody_->path();
       chmod(root_.c_str(), 0777);
-      unprivileged_ = [] {
-        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
-      };
+      unprivileged_ = BecomeNobody;
     }
     WriteFileBytes(Path("in.tga"), MakeTga(1, 1, Bytes({0x10, 0x20, 0x30, 0x40})));
     chmod(Path("in.tga").c_str(), 0644);
@@ -699,7 +693,7 @@ class PelorinE2eAccessTest : public PelorinE2eTest {
     return options;
   }
 
-  TempDir program_dir_;
+  std::unique_ptr<ProgramForNobody> program_for_nobody_;
   std::function<void()> unprivileged_;
 };
 
