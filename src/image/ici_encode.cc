@@ -89,6 +89,21 @@ void WidenBgrPortable(const uint8_t* bgr_pixels, size_t count, uint8_t* bgra_pix
   }
 }
 
+void EncodeBgrInPieces(BgrWidener widen, PixelEncoder encode, const uint8_t* bgr_pixels,
+                       size_t count, uint8_t* ici_pixels) {
+  constexpr size_t kPiece = 1024;
+  uint8_t bgra[4 * kPiece];
+  for (size_t done = 0; done < count; done += kPiece) {
+    size_t pixels = count - done < kPiece ? count - done : kPiece;
+    widen(bgr_pixels + 3 * done, pixels, bgra);
+    encode(bgra, pixels, ici_pixels + 3 * done);
+  }
+}
+
+void EncodeBgrPortable(const uint8_t* bgr_pixels, size_t count, uint8_t* ici_pixels) {
+  EncodeBgrInPieces(WidenBgrPortable, EncodePixelsPortable, bgr_pixels, count, ici_pixels);
+}
+
 const EncoderPath& FastestSupportedPath(EncoderPathList paths) {
   size_t best = 0;
   for (size_t i = 1; i < paths.count; ++i)

@@ -17,15 +17,18 @@ namespace pelorin {
 // the ranges must not overlap.
 using PixelEncoder = void (*)(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
 
-// Widens `count` 24-bit pixels (blue, green, red) into `count` 32-bit ones
-// with alpha 255. Reads exactly 3·count bytes and writes exactly 4·count.
+// Encodes `count` 24-bit pixels (blue, green, red; alpha 255) into `count`
+// ICI pixels. Reads exactly 3·count bytes and writes exactly 3·count.
+using BgrEncoder = void (*)(const uint8_t* bgr_pixels, size_t count, uint8_t* ici_pixels);
+
+// Widens `count` 24-bit pixels into 32-bit ones with alpha 255.
 using BgrWidener = void (*)(const uint8_t* bgr_pixels, size_t count, uint8_t* bgra_pixels);
 
 struct EncoderPath {
   const char* name;
   PixelEncoder encode;
-  BgrWidener widen_bgr;
-  // Whether this CPU can run `encode` and `widen_bgr`.
+  BgrEncoder encode_bgr;
+  // Whether this CPU can run `encode` and `encode_bgr`.
   bool (*supported)();
 };
 
@@ -37,6 +40,12 @@ struct EncoderPathList {
 // Plain C++, for any CPU: two pixels to a 64-bit word, four per step.
 void EncodePixelsPortable(const uint8_t* tga_pixels, size_t count, uint8_t* ici_pixels);
 void WidenBgrPortable(const uint8_t* bgr_pixels, size_t count, uint8_t* bgra_pixels);
+void EncodeBgrPortable(const uint8_t* bgr_pixels, size_t count, uint8_t* ici_pixels);
+
+// A BgrEncoder made of a widener and an encoder: the pixels go through a
+// small buffer that stays in the core's nearest cache.
+void EncodeBgrInPieces(BgrWidener widen, PixelEncoder encode, const uint8_t* bgr_pixels,
+                       size_t count, uint8_t* ici_pixels);
 
 // Every implementation built into this program, the portable one first and
 // the others from slowest to fastest. Which ones exist depends on the

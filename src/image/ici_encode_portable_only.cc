@@ -5,7 +5,7 @@ namespace pelorin {
 
 EncoderPathList AllEncoderPaths() {
   static const EncoderPath kPaths[] = {
-      {"portable", EncodePixelsPortable, WidenBgrPortable, [] { return true; }},
+      {"portable", EncodePixelsPortable, EncodeBgrPortable, [] { return true; }},
   };
   return EncoderPathList{kPaths, sizeof kPaths / sizeof kPaths[0]};
 }

@@ -134,31 +134,33 @@ TEST_P(EncoderPathTest, MatchesTheReferenceForEveryChannelValue) {
   EXPECT_EQ(ici, ReferenceEncoding(input.data(), count));
 }
 
-// 24-bit pixels get alpha 255 and keep their bytes, for every count that
-// leaves a remainder after each path's steps, on unaligned rows; nothing
-// outside the output is written and nothing past the input is read (the
-// input ends exactly at the end of its allocation, for AddressSanitizer).
-TEST_P(EncoderPathTest, WidensBgrExactly) {
+// 24-bit pixels encode as the same pixels with alpha 255 would, for every
+// count that leaves a remainder after each path's steps, on unaligned
+// output; nothing outside the output is written and nothing past the input
+// is read (the input ends exactly at the end of its allocation, for
+// AddressSanitizer).
+TEST_P(EncoderPathTest, EncodesBgrAsOpaqueBgra) {
   constexpr size_t kGuard = 64;
   constexpr uint8_t kGuardByte = 0xA5;
-  for (size_t count :
-       {0u, 1u, 2u, 5u, 15u, 16u, 17u, 31u, 32u, 33u, 47u, 48u, 63u, 64u, 65u, 1000u, 8191u}) {
+  for (size_t count : {0u,  1u,  2u,  5u,  15u, 16u, 17u, 31u, 32u,   33u,   34u,
+                       35u, 47u, 48u, 63u, 64u, 65u, 66u, 67u, 1000u, 1025u, 8191u}) {
     for (size_t out_offset = 0; out_offset <= 3; ++out_offset) {
       std::vector<uint8_t> random = RandomBytes(3 * count, static_cast<uint32_t>(count));
       std::unique_ptr<uint8_t[]> input(new uint8_t[3 * count]);
       std::copy(random.begin(), random.end(), input.get());
-      std::vector<uint8_t> output(out_offset + 4 * count + kGuard, kGuardByte);
+      std::vector<uint8_t> output(out_offset + 3 * count + kGuard, kGuardByte);
 
-      GetParam().widen_bgr(input.get(), count, output.data() + out_offset);
+      GetParam().encode_bgr(input.get(), count, output.data() + out_offset);
 
-      for (size_t i = 0; i < count; ++i) {
-        const uint8_t* bgra = output.data() + out_offset + 4 * i;
-        ASSERT_EQ(std::vector<uint8_t>(bgra, bgra + 4),
-                  (std::vector<uint8_t>{random[3 * i], random[3 * i + 1], random[3 * i + 2], 0xFF}))
-            << "pixel " << i << " of " << count << ", output offset " << out_offset;
-      }
+      std::vector<uint8_t> bgra;
+      for (size_t i = 0; i < count; ++i)
+        bgra.insert(bgra.end(), {random[3 * i], random[3 * i + 1], random[3 * i + 2], 0xFF});
+      ASSERT_EQ(std::vector<uint8_t>(output.begin() + out_offset,
+                                     output.begin() + out_offset + 3 * count),
+                ReferenceEncoding(bgra.data(), count))
+          << count << " pixels, output offset " << out_offset;
       for (size_t i = 0; i < output.size(); ++i) {
-        if (i >= out_offset && i < out_offset + 4 * count) continue;
+        if (i >= out_offset && i < out_offset + 3 * count) continue;
         ASSERT_EQ(output[i], kGuardByte)
             << "byte " << i << " outside the output was written, " << count << " pixels";
       }

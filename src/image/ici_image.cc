@@ -35,7 +35,9 @@ class BandEncoder {
         encoder_(encoder),
         stored_(AllocateBuffer(stored_row_bytes_ * band_rows)),
         ici_(AllocateBuffer(kIciBytesPerPixel * width_ * band_rows)),
-        widened_(kind_ == TgaPixelKind::kBgra32 ? nullptr : AllocateBuffer(4 * kWideningPixels)) {}
+        widened_(kind_ == TgaPixelKind::kBgra32 || kind_ == TgaPixelKind::kBgr24
+                     ? nullptr
+                     : AllocateBuffer(4 * kWideningPixels)) {}
 
   // Where the stored rows of the next band go.
   uint8_t* stored() { return stored_.get(); }
@@ -46,15 +48,18 @@ class BandEncoder {
     for (uint32_t row = 0; row < rows; ++row) {
       const uint8_t* stored_row = stored_.get() + stored_row_bytes_ * (rows - 1 - row);
       uint8_t* ici_row = ici_.get() + kIciBytesPerPixel * width_ * row;
-      if (!widened_) {
+      if (kind_ == TgaPixelKind::kBgra32) {
         encoder_.encode(stored_row, width_, ici_row);
+        continue;
+      }
+      if (kind_ == TgaPixelKind::kBgr24) {
+        encoder_.encode_bgr(stored_row, width_, ici_row);
         continue;
       }
       const unsigned stored_bytes = StoredBytesPerPixel(kind_);
       for (size_t done = 0; done < width_; done += kWideningPixels) {
         size_t count = std::min<size_t>(kWideningPixels, width_ - done);
-        WidenToBgra(kind_, stored_row + stored_bytes * done, count, widened_.get(), table_,
-                    encoder_);
+        WidenToBgra(kind_, stored_row + stored_bytes * done, count, widened_.get(), table_);
         encoder_.encode(widened_.get(), count, ici_row + kIciBytesPerPixel * done);
       }
     }

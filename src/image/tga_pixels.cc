@@ -74,13 +74,13 @@ ColourTable MakeColourTable(const TgaColourMap& map, const uint8_t* entries) {
 }
 
 void WidenToBgra(TgaPixelKind kind, const uint8_t* stored, size_t count, uint8_t* bgra,
-                 const ColourTable* table, const EncoderPath& encoder) {
+                 const ColourTable* table) {
   switch (kind) {
     case TgaPixelKind::kBgra32:
       std::copy_n(stored, 4 * count, bgra);
       break;
     case TgaPixelKind::kBgr24:
-      encoder.widen_bgr(stored, count, bgra);
+      WidenBgrPortable(stored, count, bgra);
       break;
     case TgaPixelKind::kRgb15:
       WidenRgb15(stored, count, bgra);

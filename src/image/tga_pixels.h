@@ -29,10 +29,10 @@ ColourTable MakeColourTable(const TgaColourMap& map, const uint8_t* entries);
 
 // Widens `count` pixels of `kind` from `stored` into `bgra` (4 bytes each).
 // `table` is needed for kIndex8, and an index that picks no entry raises
-// EInOutError "Read beyond end of file". 24-bit pixels go through
-// `encoder`'s widening, the others through plain code.
+// EInOutError "Read beyond end of file". (24-bit pixels have encoders of
+// their own, which widen in registers; this is the plain way.)
 void WidenToBgra(TgaPixelKind kind, const uint8_t* stored, size_t count, uint8_t* bgra,
-                 const ColourTable* table, const EncoderPath& encoder);
+                 const ColourTable* table);
 
 }  // namespace pelorin
 

@@ -14,13 +14,13 @@ namespace {
 
 using testing::Bytes;
 
-// `stored` pixels of `kind` widened by the chosen encoder path.
+// `stored` pixels of `kind`, widened.
 std::string Widen(TgaPixelKind kind, const std::string& stored,
                   const ColourTable* table = nullptr) {
   const size_t count = stored.size() / StoredBytesPerPixel(kind);
   std::string bgra(4 * count, '\0');
   WidenToBgra(kind, reinterpret_cast<const uint8_t*>(stored.data()), count,
-              reinterpret_cast<uint8_t*>(bgra.data()), table, ChosenEncoderPath());
+              reinterpret_cast<uint8_t*>(bgra.data()), table);
   return bgra;
 }
 
