@@ -31,16 +31,9 @@
 #include "testing/failure_report_check.h"
 #include "testing/file_bytes.h"
 #include "testing/output_watch.h"
+#include "testing/sanitizers.h"
 #include "testing/temp_dir.h"
 #include "testing/tga_fixture.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define PELORIN_UNDER_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PELORIN_UNDER_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace pelorin::testing {
 namespace {
@@ -168,21 +161,6 @@ TEST_F(FaultsE2e, GiantHeaderOnATinyFileFailsWithoutAllocating) {
     setrlimit(RLIMIT_AS, &limit);
   });
   ExpectFailedRun(result, "EInOutError", "Read beyond end of file");
-  ExpectOldResultAlone();
-}
-
-// A file size limit (`ulimit -f`) with SIGXFSZ left as it comes: the write
-// past it fails and is reported, rather than killing the program with its
-// temporary file still on disk.
-TEST_F(FaultsE2e, FileSizeLimitWithDefaultSignalIsAReportedWriteError) {
-  WriteFileBytes(dir_ / kSourceName, MakeRandomTga(256, 256, 7));
-  RunResult result = Run([] {
-    signal(SIGXFSZ, SIG_DFL);
-    rlimit limit = {64 << 10, 64 << 10};
-    setrlimit(RLIMIT_FSIZE, &limit);
-  });
-  EXPECT_EQ(result.signal, 0) << strsignal(result.signal);
-  ExpectFailedRun(result, "EWriteError", "Stream write error");
   ExpectOldResultAlone();
 }
 

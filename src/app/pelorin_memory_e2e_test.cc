@@ -17,15 +17,8 @@
 #include "testing/console_texts.h"
 #include "testing/failure_report_check.h"
 #include "testing/held_terminal.h"
+#include "testing/sanitizers.h"
 #include "testing/temp_dir.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define PELORIN_UNDER_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PELORIN_UNDER_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace pelorin::testing {
 namespace {
