@@ -8,11 +8,18 @@
 
 namespace pelorin {
 
+size_t RunLengthDecoder::BufferBytesFor(ByteSource& file, uint64_t offset) {
+  const uint64_t size = file.Size();
+  const uint64_t left = size > offset ? size - offset : 0;
+  return static_cast<size_t>(std::clamp<uint64_t>(left, kSmallestBuffer, kLargestBuffer));
+}
+
 RunLengthDecoder::RunLengthDecoder(ByteSource& file, uint64_t offset, unsigned pixel_bytes)
     : file_(file),
       pixel_bytes_(pixel_bytes),
       next_read_offset_(offset),
-      buffer_(new (std::nothrow) uint8_t[kBufferBytes]) {
+      buffer_bytes_(BufferBytesFor(file, offset)),
+      buffer_(new (std::nothrow) uint8_t[buffer_bytes_]) {
   if (!buffer_) throw EOutOfMemory();
 }
 
@@ -24,7 +31,7 @@ void RunLengthDecoder::Require(size_t count) {
   buffer_begin_ = 0;
   while (buffer_end_ < count) {
     size_t got =
-        file_.ReadAt(next_read_offset_, buffer_.get() + buffer_end_, kBufferBytes - buffer_end_);
+        file_.ReadAt(next_read_offset_, buffer_.get() + buffer_end_, buffer_bytes_ - buffer_end_);
     if (got == 0) throw EInOutError(kReadBeyondEndOfFile);
     next_read_offset_ += got;
     buffer_end_ += got;
