@@ -52,24 +52,11 @@ uint32_t ReachableEntries(const TgaColourMap& map) {
 ColourTable MakeColourTable(const TgaColourMap& map, const uint8_t* entries) {
   ColourTable table = {};
   const uint32_t reachable = ReachableEntries(map);
-  const unsigned entry_bytes = StoredBytesPerPixel(map.entry_kind);
-  for (uint32_t entry = 0; entry < reachable; ++entry) {
-    const uint8_t* stored = entries + uint64_t{entry_bytes} * entry;
-    uint8_t* bgra = table.bgra[map.first_index + entry];
-    switch (map.entry_kind) {
-      case TgaPixelKind::kRgb15:
-        WidenRgb15(stored, 1, bgra);
-        break;
-      case TgaPixelKind::kBgr24:
-        std::copy_n(stored, 3, bgra);
-        bgra[3] = 0xFF;
-        break;
-      default:
-        std::copy_n(stored, 4, bgra);
-        break;
-    }
-    table.present[map.first_index + entry] = true;
-  }
+  if (reachable == 0) return table;
+  // Entries widen by the same rules as pixels of their size; the table's
+  // rows lie back to back, so they widen in one go.
+  WidenToBgra(map.entry_kind, entries, reachable, table.bgra[map.first_index], nullptr);
+  std::fill_n(table.present + map.first_index, reachable, true);
   return table;
 }
 

@@ -97,23 +97,19 @@ class PosixReplacementFile final : public ReplacementFile {
 
   // Makes the file under a temporary name beside its target.
   void CreateNamed() {
-    for (unsigned attempt = 0;; ++attempt) {
-      std::string name = TemporaryFileName(target_name_, static_cast<uint64_t>(getpid()), attempt);
-      // Watched before it exists, so that no interruption finds it unwatched.
-      // One that comes first can only remove what a killed run with this
-      // process's number left under that name.
-      auto cleanup = std::make_unique<InterruptCleanup>(directory_ + name);
+    std::unique_ptr<InterruptCleanup> cleanup;
+    temporary_name_ = ClaimTemporaryName([&](const std::string& name) {
+      // Watched before it exists, so that no interruption finds it
+      // unwatched. One that comes first can only remove what a killed run
+      // with this process's number left under that name.
+      cleanup = std::make_unique<InterruptCleanup>(directory_ + name);
       int fd = openat(directory_fd_.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                       CreationMode());
-      if (fd >= 0) {
-        file_.Reset(fd);
-        temporary_name_ = std::move(name);
-        cleanup_ = std::move(cleanup);
-        return;
-      }
-      // A name left behind by a run that was killed is passed over.
-      if (errno != EEXIST || attempt + 1 >= kTemporaryNameAttempts) throw Refusal(errno);
-    }
+      if (fd < 0) return false;
+      file_.Reset(fd);
+      return true;
+    });
+    cleanup_ = std::move(cleanup);
   }
 
   void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) override {
@@ -173,18 +169,26 @@ class PosixReplacementFile final : public ReplacementFile {
     if (fchmod(file_.get(), replaced_->st_mode & 0777) != 0) throw Refusal(errno);
   }
 
+  // Tries the temporary names in turn with `claim`, which returns whether
+  // it took the name given, leaving errno set when not, and returns the
+  // name taken.
+  template <typename Claim>
+  std::string ClaimTemporaryName(Claim claim) const {
+    for (unsigned attempt = 0;; ++attempt) {
+      std::string name = TemporaryFileName(target_name_, static_cast<uint64_t>(getpid()), attempt);
+      if (claim(name)) return name;
+      // A name left behind by a run that was killed is passed over.
+      if (errno != EEXIST || attempt + 1 >= kTemporaryNameAttempts) throw Refusal(errno);
+    }
+  }
+
   // Gives the unnamed file its temporary name. AT_SYMLINK_FOLLOW through
   // /proc/self/fd needs no privilege, unlike AT_EMPTY_PATH.
   void Name() {
-    for (unsigned attempt = 0;; ++attempt) {
-      std::string name = TemporaryFileName(target_name_, static_cast<uint64_t>(getpid()), attempt);
-      if (linkat(AT_FDCWD, unnamed_link_.c_str(), directory_fd_.get(), name.c_str(),
-                 AT_SYMLINK_FOLLOW) == 0) {
-        temporary_name_ = std::move(name);
-        return;
-      }
-      if (errno != EEXIST || attempt + 1 >= kTemporaryNameAttempts) throw Refusal(errno);
-    }
+    temporary_name_ = ClaimTemporaryName([this](const std::string& name) {
+      return linkat(AT_FDCWD, unnamed_link_.c_str(), directory_fd_.get(), name.c_str(),
+                    AT_SYMLINK_FOLLOW) == 0;
+    });
   }
 
   void PutInPlace() {
